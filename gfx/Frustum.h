@@ -1,0 +1,22 @@
+// A view volume bounded by six planes whose normals point inwards. The camera fills the
+// planes (near, far, top, bottom, left, right); the scene culls nodes with intersectsBox.
+#pragma once
+
+#include "gfx/BoundingBox.h"
+#include "gfx/Plane.h"
+
+namespace vantor {
+
+struct Frustum {
+  Plane planes[6];
+
+  // Strictly in front of all six planes: a point on any plane is outside.
+  bool contains(const Vector3& p) const;
+  // At least one of the box's eight corners is inside. Only corners are tested, so a box
+  // that encloses the whole frustum with every corner outside counts as not visible.
+  bool intersectsBox(const BoundingBox& box) const;
+};
+
+static_assert(sizeof(Frustum) == 6 * sizeof(Plane), "the planes are stored one after another");
+
+}  // namespace vantor
