@@ -23,6 +23,7 @@ enum AttributeLocation : unsigned {
   kPosition = 0,
   kNormal = 1,
   kTexcoord0 = 2,  // TEXCOORD0-3 at 2-5
+  kDiffuse = 6,    // COLOR0, as normalised B, G, R, A bytes
 };
 
 // Reads a colour surface back, top row first, as 0xAARRGGBB words (X8R8G8B8 reads alpha 0xFF,

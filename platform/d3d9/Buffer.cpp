@@ -1,0 +1,121 @@
+#include "Buffer.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace platform::d3d9 {
+
+HRESULT BufferStorage::validate(UINT length, DWORD usage, D3DPOOL pool) {
+  if (length == 0) return D3DERR_INVALIDCALL;
+  if (length > kMaxBytes) return D3DERR_OUTOFVIDEOMEMORY;
+  if ((usage & ~(D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY)) != 0) return D3DERR_INVALIDCALL;
+  if (pool != D3DPOOL_DEFAULT && pool != D3DPOOL_MANAGED && pool != D3DPOOL_SYSTEMMEM) {
+    return D3DERR_INVALIDCALL;
+  }
+  return D3D_OK;
+}
+
+BufferStorage::BufferStorage(std::shared_ptr<GlContext> gl, UINT length)
+    : gl_(std::move(gl)), bytes_(length) {}
+
+BufferStorage::~BufferStorage() {
+  if (!name_) return;
+  gl_->makeCurrent();
+  glDeleteBuffers(1, &name_);
+}
+
+HRESULT BufferStorage::device(IDirect3DDevice9** device) const {
+  if (!device) return D3DERR_INVALIDCALL;
+  *device = addRef(gl_->device);
+  return *device ? D3D_OK : D3DERR_INVALIDCALL;
+}
+
+HRESULT BufferStorage::lock(UINT offset, UINT size, void** data, DWORD flags) {
+  if (!data) return D3DERR_INVALIDCALL;
+  *data = nullptr;
+  constexpr DWORD known = D3DLOCK_READONLY | D3DLOCK_DISCARD | D3DLOCK_NOOVERWRITE |
+                          D3DLOCK_NOSYSLOCK;
+  if ((flags & ~known) != 0 ||
+      ((flags & D3DLOCK_READONLY) && (flags & (D3DLOCK_DISCARD | D3DLOCK_NOOVERWRITE)))) {
+    return D3DERR_INVALIDCALL;
+  }
+  if (locked_ || offset >= bytes_.size()) return D3DERR_INVALIDCALL;
+  if (size == 0) size = static_cast<UINT>(bytes_.size()) - offset;
+  if (size > bytes_.size() - offset) return D3DERR_INVALIDCALL;
+  locked_ = true;
+  lockWrites_ = !(flags & D3DLOCK_READONLY);
+  *data = bytes_.data() + offset;
+  return D3D_OK;
+}
+
+HRESULT BufferStorage::unlock() {
+  if (!locked_) return D3DERR_INVALIDCALL;
+  locked_ = false;
+  if (lockWrites_) {
+    dirty_ = true;
+    ++revision_;
+  }
+  return D3D_OK;
+}
+
+GLuint BufferStorage::upload() {
+  if (!name_) {
+    glCreateBuffers(1, &name_);
+    glNamedBufferStorage(name_, static_cast<GLsizeiptr>(bytes_.size()), nullptr,
+                         GL_DYNAMIC_STORAGE_BIT);
+  }
+  if (dirty_) {
+    glNamedBufferSubData(name_, 0, static_cast<GLsizeiptr>(bytes_.size()), bytes_.data());
+    dirty_ = false;
+  }
+  return name_;
+}
+
+VertexBuffer::VertexBuffer(std::shared_ptr<GlContext> gl, UINT length, DWORD usage, DWORD fvf,
+                           D3DPOOL pool)
+    : storage_(std::move(gl), length),
+      desc_{D3DFMT_UNKNOWN, D3DRTYPE_VERTEXBUFFER, usage, pool, length, fvf} {}
+
+HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
+  if (!desc) return D3DERR_INVALIDCALL;
+  *desc = desc_;
+  return D3D_OK;
+}
+
+IndexBuffer::IndexBuffer(std::shared_ptr<GlContext> gl, UINT length, DWORD usage,
+                         D3DFORMAT format, D3DPOOL pool)
+    : storage_(std::move(gl), length),
+      desc_{format, D3DRTYPE_INDEXBUFFER, usage, pool, length} {}
+
+HRESULT IndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* desc) {
+  if (!desc) return D3DERR_INVALIDCALL;
+  *desc = desc_;
+  return D3D_OK;
+}
+
+bool IndexBuffer::indicesBelow(UINT first, UINT count, std::uint64_t limit) {
+  auto largestOf = [this](UINT from, UINT n) {
+    std::uint32_t largest = 0;
+    const unsigned char* bytes = storage_.bytes() + static_cast<size_t>(from) * indexSize();
+    for (UINT i = 0; i < n; ++i) {
+      std::uint32_t index;
+      if (indexSize() == 4) {
+        std::memcpy(&index, bytes + 4 * static_cast<size_t>(i), 4);
+      } else {
+        std::uint16_t shortIndex;
+        std::memcpy(&shortIndex, bytes + 2 * static_cast<size_t>(i), 2);
+        index = shortIndex;
+      }
+      largest = std::max(largest, index);
+    }
+    return largest;
+  };
+  if (largestRevision_ != storage_.revision()) {
+    largestOfAll_ = largestOf(0, indexCount());
+    largestRevision_ = storage_.revision();
+  }
+  if (largestOfAll_ < limit) return true;
+  return largestOf(first, count) < limit;
+}
+
+}  // namespace platform::d3d9

@@ -1,0 +1,73 @@
+// One OpenGL 4.5 core context with the Direct3D conventions set up (upper-left origin, depth
+// 0..1), either headless (EGL surfaceless on Mesa) or on an SDL window. Shared by a device and
+// every resource made by it, so that resources outlive their device safely.
+#pragma once
+
+#include <epoxy/gl.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct SDL_Window;
+struct IDirect3DDevice9;
+
+namespace platform::d3d9 {
+
+class GlContext {
+ public:
+  // Null and a message in `error` when no 4.5 core context can be had.
+  static std::shared_ptr<GlContext> createHeadless(std::string& error);
+  static std::shared_ptr<GlContext> createForWindow(SDL_Window* window, std::string& error);
+  ~GlContext();
+
+  GlContext(const GlContext&) = delete;
+  GlContext& operator=(const GlContext&) = delete;
+
+  // Makes the context current on this thread (cheap when it already is).
+  void makeCurrent();
+  // Null for a headless context.
+  SDL_Window* window() const { return window_; }
+  // Shows the window's drawable; nothing for a headless context.
+  void swapBuffers();
+  void setSwapInterval(int interval);
+  void drawableSize(int& width, int& height) const;
+
+  const std::string& renderer() const { return renderer_; }
+
+  // The device that made the context; null once it is gone, while resources may live on.
+  IDirect3DDevice9* device = nullptr;
+
+  // A framebuffer object for a set of attachments (GL texture names per colour slot, 0 for
+  // none; a depth-stencil renderbuffer or 0), made on first use and kept until one of its
+  // attachments is forgotten.
+  struct Attachments {
+    GLuint colour[4];
+    GLuint depth;      // renderbuffer
+    bool withStencil;  // the depth renderbuffer carries stencil bits
+    auto operator<=>(const Attachments&) const = default;
+  };
+  GLuint framebuffer(const Attachments& attachments);
+  // Drops every cached framebuffer that uses the texture or renderbuffer.
+  void forgetTexture(GLuint texture);
+  void forgetRenderbuffer(GLuint renderbuffer);
+
+ private:
+  GlContext() = default;
+  bool initialise(std::string& error);
+  void dropFramebuffersIf(bool (*uses)(const Attachments&, GLuint), GLuint name);
+
+  // Headless state (EGL), stored as opaque pointers to keep EGL out of this header.
+  void* eglDisplay_ = nullptr;
+  void* eglContext_ = nullptr;
+  // Windowed state (SDL).
+  SDL_Window* window_ = nullptr;
+  void* sdlContext_ = nullptr;
+
+  std::string renderer_;
+  std::map<Attachments, GLuint> framebuffers_;
+};
+
+}  // namespace platform::d3d9

@@ -1,0 +1,118 @@
+#include "Texture.h"
+
+#include <algorithm>
+
+namespace platform::d3d9 {
+
+HRESULT Texture::create(std::shared_ptr<GlContext> gl, UINT width, UINT height, UINT levels,
+                        DWORD usage, D3DFORMAT format, D3DPOOL pool, Texture** texture) {
+  if (!texture) return D3DERR_INVALIDCALL;
+  *texture = nullptr;
+  const ColourFormat* colour = colourFormat(format);
+  if (!colour || width == 0 || height == 0 || width > kMaxSurfaceEdge ||
+      height > kMaxSurfaceEdge) {
+    return D3DERR_INVALIDCALL;
+  }
+  if ((usage & ~(D3DUSAGE_RENDERTARGET | D3DUSAGE_DYNAMIC)) != 0) return D3DERR_INVALIDCALL;
+  if (pool == D3DPOOL_SCRATCH || pool > D3DPOOL_SCRATCH) return D3DERR_INVALIDCALL;
+  const UINT fullChain = fullMipCount(width, height);
+  if (levels == 0) levels = fullChain;
+  if (levels > fullChain) return D3DERR_INVALIDCALL;
+  const bool renderTarget = (usage & D3DUSAGE_RENDERTARGET) != 0;
+  // Render targets are drawn at level 0 only and live in video memory.
+  if (renderTarget && (levels != 1 || pool != D3DPOOL_DEFAULT)) return D3DERR_INVALIDCALL;
+
+  gl->makeCurrent();
+  while (glGetError() != GL_NO_ERROR) {
+  }
+  GLuint name = 0;
+  glCreateTextures(GL_TEXTURE_2D, 1, &name);
+  glTextureStorage2D(name, static_cast<GLsizei>(levels), colour->internalFormat,
+                     static_cast<GLsizei>(width), static_cast<GLsizei>(height));
+  if (glGetError() != GL_NO_ERROR) {
+    glDeleteTextures(1, &name);
+    return D3DERR_OUTOFVIDEOMEMORY;
+  }
+  glTextureParameteriv(name, GL_TEXTURE_SWIZZLE_RGBA, colour->swizzle);
+
+  auto* created = new Texture;
+  created->gl_ = std::move(gl);
+  created->name_ = name;
+  created->format_ = colour;
+  created->locked_.resize(levels);
+  created->lockedForWriting_.resize(levels);
+  for (UINT level = 0; level < levels; ++level) {
+    const UINT levelWidth = std::max(1u, width >> level);
+    const UINT levelHeight = std::max(1u, height >> level);
+    const D3DSURFACE_DESC desc{format, D3DRTYPE_SURFACE, usage, pool, D3DMULTISAMPLE_NONE, 0,
+                               levelWidth, levelHeight};
+    created->surfaces_.push_back(
+        Surface::colourLevel(created->gl_, created, name, static_cast<GLint>(level), desc));
+  }
+  *texture = created;
+  return D3D_OK;
+}
+
+Texture::~Texture() {
+  for (Surface* surface : surfaces_) surface->destroyLevel();
+  gl_->forgetTexture(name_);
+  glDeleteTextures(1, &name_);
+}
+
+HRESULT Texture::GetDevice(IDirect3DDevice9** device) {
+  if (!device) return D3DERR_INVALIDCALL;
+  *device = addRef(gl_->device);
+  return *device ? D3D_OK : D3DERR_INVALIDCALL;
+}
+
+HRESULT Texture::GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) {
+  if (!desc || level >= surfaces_.size()) return D3DERR_INVALIDCALL;
+  *desc = surfaces_[level]->desc();
+  return D3D_OK;
+}
+
+HRESULT Texture::GetSurfaceLevel(UINT level, IDirect3DSurface9** surface) {
+  if (!surface) return D3DERR_INVALIDCALL;
+  *surface = nullptr;
+  if (level >= surfaces_.size()) return D3DERR_INVALIDCALL;
+  *surface = addRef(surfaces_[level]);
+  return D3D_OK;
+}
+
+HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags) {
+  if (!locked || level >= surfaces_.size() || rect) return D3DERR_INVALIDCALL;
+  if (surfaces_[level]->isColourTarget()) return D3DERR_INVALIDCALL;
+  if ((flags & ~(D3DLOCK_READONLY | D3DLOCK_DISCARD | D3DLOCK_NOSYSLOCK)) != 0) {
+    return D3DERR_INVALIDCALL;
+  }
+  auto& copy = locked_[level];
+  if (!copy.empty()) return D3DERR_INVALIDCALL;  // already locked
+  const D3DSURFACE_DESC& desc = surfaces_[level]->desc();
+  const UINT pitch = desc.Width * format_->bytesPerPixel;
+  copy.resize(static_cast<size_t>(pitch) * desc.Height);
+  if (!(flags & D3DLOCK_DISCARD)) {
+    gl_->makeCurrent();
+    glGetTextureImage(name_, static_cast<GLint>(level), format_->pixelFormat, format_->pixelType,
+                      static_cast<GLsizei>(copy.size()), copy.data());
+  }
+  lockedForWriting_[level] = !(flags & D3DLOCK_READONLY);
+  locked->Pitch = static_cast<INT>(pitch);
+  locked->pBits = copy.data();
+  return D3D_OK;
+}
+
+HRESULT Texture::UnlockRect(UINT level) {
+  if (level >= surfaces_.size() || locked_[level].empty()) return D3DERR_INVALIDCALL;
+  auto& copy = locked_[level];
+  if (lockedForWriting_[level]) {
+    const D3DSURFACE_DESC& desc = surfaces_[level]->desc();
+    gl_->makeCurrent();
+    glTextureSubImage2D(name_, static_cast<GLint>(level), 0, 0, static_cast<GLsizei>(desc.Width),
+                        static_cast<GLsizei>(desc.Height), format_->pixelFormat,
+                        format_->pixelType, copy.data());
+  }
+  std::vector<unsigned char>().swap(copy);
+  return D3D_OK;
+}
+
+}  // namespace platform::d3d9
