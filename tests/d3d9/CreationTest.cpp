@@ -1,0 +1,101 @@
+// Creating the Direct3D object and its device: what is refused, and the message a machine
+// without OpenGL 4.5 gets.
+#include <d3d9.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+D3DPRESENT_PARAMETERS windowedParameters(UINT width, UINT height) {
+  D3DPRESENT_PARAMETERS p{};
+  p.BackBufferWidth = width;
+  p.BackBufferHeight = height;
+  p.BackBufferFormat = D3DFMT_UNKNOWN;
+  p.BackBufferCount = 1;
+  p.SwapEffect = D3DSWAPEFFECT_DISCARD;
+  p.Windowed = TRUE;
+  p.EnableAutoDepthStencil = TRUE;
+  p.AutoDepthStencilFormat = D3DFMT_D24S8;
+  return p;
+}
+
+TEST(Direct3DCreation, OnlyTheImplementedSdkVersionIsAccepted) {
+  EXPECT_EQ(Direct3DCreate9(31), nullptr);
+  IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+  ASSERT_NE(d3d, nullptr);
+  EXPECT_EQ(d3d->Release(), 0u);
+}
+
+TEST(Direct3DCreation, WithoutADisplayOneModeIsListed) {
+  IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+  ASSERT_EQ(d3d->GetAdapterModeCount(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8), 1u);
+  EXPECT_EQ(d3d->GetAdapterModeCount(D3DADAPTER_DEFAULT, D3DFMT_A8R8G8B8), 0u);
+  D3DDISPLAYMODE mode{};
+  ASSERT_EQ(d3d->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, 0, &mode), D3D_OK);
+  EXPECT_EQ(mode.Width, 640u);
+  EXPECT_EQ(mode.Height, 480u);
+  EXPECT_EQ(mode.RefreshRate, 60u);
+  EXPECT_EQ(d3d->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, 1, &mode),
+            D3DERR_INVALIDCALL);
+  d3d->Release();
+}
+
+TEST(Direct3DCreation, UnsupportedParametersGiveNoDevice) {
+  IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+  struct Case {
+    const char* what;
+    D3DPRESENT_PARAMETERS parameters;
+    D3DDEVTYPE type;
+    DWORD behaviour;
+  };
+  auto with = [](auto change) {
+    D3DPRESENT_PARAMETERS p = windowedParameters(64, 48);
+    change(p);
+    return p;
+  };
+  const DWORD hardware = D3DCREATE_HARDWARE_VERTEXPROCESSING;
+  const Case cases[] = {
+      {"reference rasteriser", windowedParameters(64, 48), D3DDEVTYPE_REF, hardware},
+      {"no vertex processing", windowedParameters(64, 48), D3DDEVTYPE_HAL, 0},
+      {"two vertex processings", windowedParameters(64, 48), D3DDEVTYPE_HAL,
+       hardware | D3DCREATE_SOFTWARE_VERTEXPROCESSING},
+      {"headless without a size", windowedParameters(0, 0), D3DDEVTYPE_HAL, hardware},
+      {"multisampling", with([](auto& p) { p.MultiSampleType = D3DMULTISAMPLE_NONMASKABLE; }),
+       D3DDEVTYPE_HAL, hardware},
+      {"two back buffers", with([](auto& p) { p.BackBufferCount = 2; }), D3DDEVTYPE_HAL, hardware},
+      {"depth of a colour format", with([](auto& p) { p.AutoDepthStencilFormat = D3DFMT_R32F; }),
+       D3DDEVTYPE_HAL, hardware},
+      {"full screen of the desktop format", with([](auto& p) { p.Windowed = FALSE; }),
+       D3DDEVTYPE_HAL, hardware},
+  };
+  for (const Case& c : cases) {
+    D3DPRESENT_PARAMETERS parameters = c.parameters;
+    IDirect3DDevice9* device = reinterpret_cast<IDirect3DDevice9*>(&parameters);
+    EXPECT_LT(d3d->CreateDevice(D3DADAPTER_DEFAULT, c.type, nullptr, c.behaviour, &parameters,
+                                &device),
+              0)
+        << c.what;
+    EXPECT_EQ(device, nullptr) << c.what;
+  }
+  d3d->Release();
+}
+
+TEST(Direct3DCreationDeathTest, AnOlderOpenGlIsNamedInTheMessage) {
+  // Mesa reports the version this variable asks for, as an older driver would.
+  EXPECT_EXIT(
+      {
+        setenv("MESA_GL_VERSION_OVERRIDE", "3.3", 1);
+        IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+        D3DPRESENT_PARAMETERS parameters = windowedParameters(64, 48);
+        IDirect3DDevice9* device = nullptr;
+        const HRESULT hr = d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
+                                             D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters,
+                                             &device);
+        std::exit(hr == D3DERR_NOTAVAILABLE && device == nullptr ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0),
+      "OpenGL 4.5 core profile is needed; this machine offers OpenGL 3\\.3");
+}
+
+}  // namespace
