@@ -2,6 +2,7 @@
 #pragma once
 
 #include "minwindef.h"
+#include "wingdi.h"
 
 // MessageBoxA
 constexpr UINT MB_OK = 0x00000000;
