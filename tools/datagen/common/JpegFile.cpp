@@ -26,7 +26,8 @@ void onFatalError(j_common_ptr info) {
 
 }  // namespace
 
-bool writeJpeg(const std::string& path, const RgbImage& image, int quality) {
+bool writeJpeg(const std::string& path, const RgbImage& image, int quality,
+               JpegChannels channels) {
   FilePtr file(std::fopen(path.c_str(), "wb"));
   if (!file) return false;
   jpeg_compress_struct info{};
@@ -44,6 +45,7 @@ bool writeJpeg(const std::string& path, const RgbImage& image, int quality) {
   info.input_components = 3;
   info.in_color_space = JCS_RGB;
   jpeg_set_defaults(&info);
+  if (channels == JpegChannels::kRgb) jpeg_set_colorspace(&info, JCS_RGB);
   jpeg_set_quality(&info, quality, TRUE);
   for (int c = 0; c < 3; ++c) {
     info.comp_info[c].h_samp_factor = 1;

@@ -13,9 +13,15 @@ struct RgbImage {
   std::vector<uint8_t> pixels;
 };
 
-// Writes a baseline JPEG with full-resolution chroma (4:4:4), so that colour detail such as
-// the normal map's channels is not halved. Returns false when the file cannot be written.
-bool writeJpeg(const std::string& path, const RgbImage& image, int quality);
+// How the JPEG stores colour: as luma and chroma (the usual, smaller for pictures) or as the
+// R, G and B channels themselves (no colour transform, so channels that carry data such as
+// a normal map's x, y and z come back within a level or two at quality 100).
+enum class JpegChannels { kYCbCr, kRgb };
+
+// Writes a baseline JPEG with full-resolution chroma (4:4:4). Returns false when the file
+// cannot be written.
+bool writeJpeg(const std::string& path, const RgbImage& image, int quality,
+               JpegChannels channels = JpegChannels::kYCbCr);
 
 // Reads a JPEG as RGB; returns an empty image when the file is missing or not a JPEG.
 RgbImage readJpeg(const std::string& path);

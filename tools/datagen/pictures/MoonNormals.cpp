@@ -18,6 +18,29 @@ double wrapped(double d) {
   return d;
 }
 
+// Three passes of a wrapping 5-tap box blur in each direction: rounds off the crater rims,
+// whose sharp creases JPEG would otherwise ring around, bending the decoded normals.
+std::vector<double> smoothed(std::vector<double> h) {
+  std::vector<double> tmp(h.size());
+  for (int pass = 0; pass < 3; ++pass) {
+    for (int y = 0; y < kSize; ++y) {
+      for (int x = 0; x < kSize; ++x) {
+        double sum = 0;
+        for (int k = -2; k <= 2; ++k) sum += h[size_t(y) * kSize + (x + k + kSize) % kSize];
+        tmp[size_t(y) * kSize + x] = sum / 5;
+      }
+    }
+    for (int y = 0; y < kSize; ++y) {
+      for (int x = 0; x < kSize; ++x) {
+        double sum = 0;
+        for (int k = -2; k <= 2; ++k) sum += tmp[size_t((y + k + kSize) % kSize) * kSize + x];
+        h[size_t(y) * kSize + x] = sum / 5;
+      }
+    }
+  }
+  return h;
+}
+
 // Height field of the surface, in pixels of height: rolling ground, then craters of many
 // sizes, each a bowl with a raised rim, placed with wrap-around so that the map tiles.
 std::vector<double> craterHeights() {
@@ -46,7 +69,7 @@ std::vector<double> craterHeights() {
       }
     }
   }
-  return h;
+  return smoothed(h);
 }
 
 }  // namespace

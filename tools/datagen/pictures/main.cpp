@@ -22,16 +22,18 @@ int main(int argc, char** argv) {
     const char* name;
     datagen::RgbImage image;
     int quality;
+    datagen::JpegChannels channels = datagen::JpegChannels::kYCbCr;
   } pictures[] = {
       {"loading.jpg", loading.toImage(true), 90},
       {"bg.jpg", datagen::paintNightSky().toImage(true), 92},
-      // Normal maps carry vectors, not light: no gamma, and a high quality so that the
-      // decoded texels stay close to unit length.
-      {"moon_normal.jpg", datagen::paintMoonNormals().toImage(false), 97},
+      // Normal maps carry vectors, not light: no gamma, the channels stored as they are and
+      // the highest quality, so that the decoded texels stay within 2 % of unit length.
+      {"moon_normal.jpg", datagen::paintMoonNormals().toImage(false), 100,
+       datagen::JpegChannels::kRgb},
       {"kivei.jpg", datagen::paintStoneTexture().toImage(true), 90},
   };
   for (const Picture& p : pictures) {
-    if (!datagen::writeJpeg(out + "/" + p.name, p.image, p.quality)) {
+    if (!datagen::writeJpeg(out + "/" + p.name, p.image, p.quality, p.channels)) {
       std::fprintf(stderr, "make-pictures: cannot write %s/%s\n", out.c_str(), p.name);
       return 1;
     }
