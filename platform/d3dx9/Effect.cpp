@@ -1,0 +1,401 @@
+#include "Effect.h"
+
+#include <algorithm>
+#include <set>
+
+#include "ByteBuffer.h"
+#include "CallReport.h"
+#include "DeviceGl.h"
+#include "FxoFormat.h"
+
+namespace platform::d3dx9 {
+namespace {
+
+const char* nameOf(D3DXHANDLE name) { return name ? name : "(null)"; }
+
+std::string numbers(const float* values, UINT count) {
+  std::string text;
+  char number[32];
+  for (UINT i = 0; i < count && values; ++i) {
+    std::snprintf(number, sizeof number, ", %g", values[i]);
+    text += number;
+  }
+  return text;
+}
+
+HRESULT report(const char* method, D3DXHANDLE name, const std::string& values, HRESULT result) {
+  return CallReport("effect", method, "%s%s", nameOf(name), values.c_str())(result);
+}
+
+// Compiles one stage; 0 with the log appended on failure.
+GLuint compileStage(const StageDescription& stage, std::string& log) {
+  const GLuint shader =
+      glCreateShader(stage.kind == StageKind::kVertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER);
+  const char* text = stage.glsl.c_str();
+  glShaderSource(shader, 1, &text, nullptr);
+  glCompileShader(shader);
+  GLint ok = GL_FALSE;
+  glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+  if (ok) return shader;
+  char message[2048] = {};
+  glGetShaderInfoLog(shader, sizeof message, nullptr, message);
+  log += "stage " + stage.name + ": " + message;
+  glDeleteShader(shader);
+  return 0;
+}
+
+}  // namespace
+
+Effect::Effect(IDirect3DDevice9* device) : device_(d3d9::addRef(device)) {}
+
+Effect::~Effect() {
+  if (d3d9::makeCurrent(device_)) {
+    if (inPass_) d3d9::setProgram(device_, 0);
+    for (Technique& technique : techniques_) {
+      for (Pass& pass : technique.passes) glDeleteProgram(pass.program);
+    }
+  }
+  for (Parameter& parameter : parameters_) d3d9::release(parameter.texture);
+  d3d9::release(device_);
+}
+
+HRESULT Effect::create(IDirect3DDevice9* device, EffectDescription description, Effect** effect,
+                       std::string& log) {
+  *effect = nullptr;
+  if (!d3d9::makeCurrent(device)) return D3DERR_INVALIDCALL;
+  auto* created = new Effect(device);
+  DWORD unit = 0;
+  for (ParameterDescription& parameter : description.parameters) {
+    Parameter value;
+    value.values.assign(componentCount(parameter.type) * parameter.elements, 0.0f);
+    if (parameter.type == ParameterType::kTexture) value.unit = unit++;
+    created->parameterIndex_[parameter.name] = created->parameters_.size();
+    value.description = std::move(parameter);
+    created->parameters_.push_back(std::move(value));
+  }
+
+  std::vector<GLuint> shaders;
+  for (const StageDescription& stage : description.stages) {
+    shaders.push_back(compileStage(stage, log));
+  }
+  bool ok = std::find(shaders.begin(), shaders.end(), 0u) == shaders.end();
+  for (TechniqueDescription& techniqueDescription : description.techniques) {
+    Technique technique{techniqueDescription.name, {}};
+    for (std::size_t i = 0; ok && i < techniqueDescription.passes.size(); ++i) {
+      const PassDescription& passDescription = techniqueDescription.passes[i];
+      Pass pass;
+      pass.renderStates = passDescription.renderStates;
+      pass.program = glCreateProgram();
+      glAttachShader(pass.program, shaders[passDescription.vertexStage]);
+      glAttachShader(pass.program, shaders[passDescription.fragmentStage]);
+      glLinkProgram(pass.program);
+      GLint linked = GL_FALSE;
+      glGetProgramiv(pass.program, GL_LINK_STATUS, &linked);
+      if (!linked) {
+        char message[2048] = {};
+        glGetProgramInfoLog(pass.program, sizeof message, nullptr, message);
+        log += "technique " + technique.name + " pass " + std::to_string(i) + ": " + message;
+        ok = false;
+      }
+      for (const Parameter& parameter : created->parameters_) {
+        const GLint location =
+            glGetUniformLocation(pass.program, parameter.description.name.c_str());
+        pass.locations.push_back(location);
+        if (parameter.description.type == ParameterType::kTexture && location >= 0) {
+          glProgramUniform1i(pass.program, location, static_cast<GLint>(parameter.unit));
+        }
+      }
+      technique.passes.push_back(std::move(pass));
+    }
+    created->techniques_.push_back(std::move(technique));
+  }
+  for (GLuint shader : shaders) glDeleteShader(shader);
+  if (!ok) {
+    created->Release();
+    return E_FAIL;
+  }
+  *effect = created;
+  return D3D_OK;
+}
+
+Effect::Parameter* Effect::find(D3DXHANDLE name) {
+  if (!name) return nullptr;
+  const auto found = parameterIndex_.find(name);
+  return found == parameterIndex_.end() ? nullptr : &parameters_[found->second];
+}
+
+HRESULT Effect::GetDevice(LPDIRECT3DDEVICE9* device) {
+  if (!device) return report("GetDevice", "", "", D3DERR_INVALIDCALL);
+  *device = d3d9::addRef(device_);
+  return report("GetDevice", "", "", D3D_OK);
+}
+
+HRESULT Effect::SetTechnique(D3DXHANDLE technique) {
+  HRESULT result = D3DERR_INVALIDCALL;
+  if (technique && !begun_) {
+    for (std::size_t i = 0; i < techniques_.size(); ++i) {
+      if (techniques_[i].name == technique) {
+        technique_ = i;
+        result = D3D_OK;
+      }
+    }
+  }
+  return report("SetTechnique", technique, "", result);
+}
+
+D3DXHANDLE Effect::GetCurrentTechnique() { return techniques_[technique_].name.c_str(); }
+
+HRESULT Effect::Begin(UINT* passes, DWORD flags) {
+  const std::string arguments = std::to_string(flags);
+  if (begun_) return report("Begin", arguments.c_str(), "", D3DERR_INVALIDCALL);
+  const Technique& technique = techniques_[technique_];
+  savedStates_.clear();
+  if ((flags & D3DXFX_DONOTSAVESTATE) == 0) {
+    std::set<std::uint32_t> states;
+    for (const Pass& pass : technique.passes) {
+      for (const StateValue& entry : pass.renderStates) states.insert(entry.state);
+    }
+    for (std::uint32_t state : states) {
+      DWORD value = 0;
+      if (SUCCEEDED(device_->GetRenderState(static_cast<D3DRENDERSTATETYPE>(state), &value))) {
+        savedStates_.push_back({state, value});
+      }
+    }
+  }
+  if (passes) *passes = static_cast<UINT>(technique.passes.size());
+  begun_ = true;
+  return report("Begin", arguments.c_str(), "", D3D_OK);
+}
+
+HRESULT Effect::BeginPass(UINT pass) {
+  const std::string arguments = std::to_string(pass);
+  if (!begun_ || inPass_ || pass >= techniques_[technique_].passes.size()) {
+    return report("BeginPass", arguments.c_str(), "", D3DERR_INVALIDCALL);
+  }
+  const Pass& chosen = techniques_[technique_].passes[pass];
+  for (const StateValue& entry : chosen.renderStates) {
+    device_->SetRenderState(static_cast<D3DRENDERSTATETYPE>(entry.state), entry.value);
+  }
+  d3d9::makeCurrent(device_);
+  const HRESULT bound = d3d9::setProgram(device_, chosen.program);
+  if (FAILED(bound)) return report("BeginPass", arguments.c_str(), "", bound);
+  inPass_ = true;
+  pass_ = pass;
+  upload(chosen);
+  return report("BeginPass", arguments.c_str(), "", D3D_OK);
+}
+
+HRESULT Effect::CommitChanges() {
+  if (!inPass_) return report("CommitChanges", "", "", D3DERR_INVALIDCALL);
+  d3d9::makeCurrent(device_);
+  upload(techniques_[technique_].passes[pass_]);
+  return report("CommitChanges", "", "", D3D_OK);
+}
+
+HRESULT Effect::EndPass() {
+  if (!inPass_) return report("EndPass", "", "", D3DERR_INVALIDCALL);
+  inPass_ = false;
+  return report("EndPass", "", "", d3d9::setProgram(device_, 0));
+}
+
+HRESULT Effect::End() {
+  if (!begun_ || inPass_) return report("End", "", "", D3DERR_INVALIDCALL);
+  for (const StateValue& entry : savedStates_) {
+    device_->SetRenderState(static_cast<D3DRENDERSTATETYPE>(entry.state), entry.value);
+  }
+  savedStates_.clear();
+  begun_ = false;
+  return report("End", "", "", D3D_OK);
+}
+
+void Effect::upload(const Pass& pass) {
+  for (std::size_t i = 0; i < parameters_.size(); ++i) {
+    const GLint location = pass.locations[i];
+    if (location < 0) continue;
+    const Parameter& parameter = parameters_[i];
+    const auto count = static_cast<GLsizei>(parameter.description.elements);
+    const float* values = parameter.values.data();
+    switch (parameter.description.type) {
+      case ParameterType::kInt:
+      case ParameterType::kBool: {
+        std::vector<GLint> whole(parameter.values.begin(), parameter.values.end());
+        glProgramUniform1iv(pass.program, location, count, whole.data());
+        break;
+      }
+      case ParameterType::kFloat:
+        glProgramUniform1fv(pass.program, location, count, values);
+        break;
+      case ParameterType::kFloat2:
+        glProgramUniform2fv(pass.program, location, count, values);
+        break;
+      case ParameterType::kFloat3:
+        glProgramUniform3fv(pass.program, location, count, values);
+        break;
+      case ParameterType::kFloat4:
+        glProgramUniform4fv(pass.program, location, count, values);
+        break;
+      case ParameterType::kFloat4x4:
+        // Direct3D matrices are row-major for row vectors (p·M): GLSL writes vec4(p, 1) * M.
+        glProgramUniformMatrix4fv(pass.program, location, count, GL_TRUE, values);
+        break;
+      case ParameterType::kTexture:
+        device_->SetTexture(parameter.unit, parameter.texture);
+        for (const StateValue& entry : parameter.description.samplerStates) {
+          device_->SetSamplerState(parameter.unit, static_cast<D3DSAMPLERSTATETYPE>(entry.state),
+                                   entry.value);
+        }
+        break;
+    }
+  }
+}
+
+HRESULT Effect::store(D3DXHANDLE name, const float* values, UINT count,
+                      std::initializer_list<ParameterType> accepted) {
+  Parameter* parameter = find(name);
+  if (!parameter || !values ||
+      std::find(accepted.begin(), accepted.end(), parameter->description.type) == accepted.end() ||
+      count > parameter->values.size()) {
+    return D3DERR_INVALIDCALL;
+  }
+  const ParameterType type = parameter->description.type;
+  for (UINT i = 0; i < count; ++i) {
+    float value = values[i];
+    if (type == ParameterType::kInt) value = static_cast<float>(static_cast<INT>(value));
+    if (type == ParameterType::kBool) value = value != 0.0f ? 1.0f : 0.0f;
+    parameter->values[i] = value;
+  }
+  return D3D_OK;
+}
+
+HRESULT Effect::load(D3DXHANDLE name, float* values, UINT count,
+                     std::initializer_list<ParameterType> accepted) {
+  Parameter* parameter = find(name);
+  if (!parameter || !values ||
+      std::find(accepted.begin(), accepted.end(), parameter->description.type) == accepted.end() ||
+      count > parameter->values.size()) {
+    return D3DERR_INVALIDCALL;
+  }
+  std::copy_n(parameter->values.begin(), count, values);
+  return D3D_OK;
+}
+
+constexpr std::initializer_list<ParameterType> kScalars = {
+    ParameterType::kInt, ParameterType::kBool, ParameterType::kFloat};
+constexpr std::initializer_list<ParameterType> kNumbers = {
+    ParameterType::kInt,    ParameterType::kBool,   ParameterType::kFloat,   ParameterType::kFloat2,
+    ParameterType::kFloat3, ParameterType::kFloat4, ParameterType::kFloat4x4};
+constexpr std::initializer_list<ParameterType> kVectors = {
+    ParameterType::kFloat2, ParameterType::kFloat3, ParameterType::kFloat4};
+
+HRESULT Effect::SetInt(D3DXHANDLE parameter, INT value) {
+  const float number = static_cast<float>(value);
+  return report("SetInt", parameter, numbers(&number, 1), store(parameter, &number, 1, kScalars));
+}
+
+HRESULT Effect::GetInt(D3DXHANDLE parameter, INT* value) {
+  float number = 0;
+  const HRESULT result = value ? load(parameter, &number, 1, kScalars) : D3DERR_INVALIDCALL;
+  if (SUCCEEDED(result)) *value = static_cast<INT>(number);
+  return report("GetInt", parameter, "", result);
+}
+
+HRESULT Effect::SetBool(D3DXHANDLE parameter, BOOL value) {
+  const float number = value ? 1.0f : 0.0f;
+  return report("SetBool", parameter, numbers(&number, 1), store(parameter, &number, 1, kScalars));
+}
+
+HRESULT Effect::GetBool(D3DXHANDLE parameter, BOOL* value) {
+  float number = 0;
+  const HRESULT result = value ? load(parameter, &number, 1, kScalars) : D3DERR_INVALIDCALL;
+  if (SUCCEEDED(result)) *value = number != 0.0f ? TRUE : FALSE;
+  return report("GetBool", parameter, "", result);
+}
+
+HRESULT Effect::SetFloat(D3DXHANDLE parameter, FLOAT value) {
+  return report("SetFloat", parameter, numbers(&value, 1), store(parameter, &value, 1, kScalars));
+}
+
+HRESULT Effect::GetFloat(D3DXHANDLE parameter, FLOAT* value) {
+  return report("GetFloat", parameter, "", load(parameter, value, 1, kScalars));
+}
+
+HRESULT Effect::SetFloatArray(D3DXHANDLE parameter, const FLOAT* values, UINT count) {
+  return report("SetFloatArray", parameter, numbers(values, count),
+                store(parameter, values, count, kNumbers));
+}
+
+HRESULT Effect::GetFloatArray(D3DXHANDLE parameter, FLOAT* values, UINT count) {
+  return report("GetFloatArray", parameter, "", load(parameter, values, count, kNumbers));
+}
+
+// A vector parameter takes as many of the four components as it has.
+HRESULT Effect::SetVector(D3DXHANDLE parameter, const D3DXVECTOR4* vector) {
+  const float* values = vector ? &vector->x : nullptr;
+  const Parameter* target = find(parameter);
+  const UINT count = target ? std::min(4u, componentCount(target->description.type)) : 4;
+  return report("SetVector", parameter, numbers(values, 4),
+                store(parameter, values, count, kVectors));
+}
+
+HRESULT Effect::GetVector(D3DXHANDLE parameter, D3DXVECTOR4* vector) {
+  const Parameter* target = find(parameter);
+  const UINT count = target ? std::min(4u, componentCount(target->description.type)) : 4;
+  if (vector) *vector = D3DXVECTOR4{0, 0, 0, 0};
+  return report("GetVector", parameter, "",
+                load(parameter, vector ? &vector->x : nullptr, count, kVectors));
+}
+
+HRESULT Effect::SetMatrix(D3DXHANDLE parameter, const D3DXMATRIX* matrix) {
+  const float* values = matrix ? &matrix->m[0][0] : nullptr;
+  return report("SetMatrix", parameter, numbers(values, 16),
+                store(parameter, values, 16, {ParameterType::kFloat4x4}));
+}
+
+HRESULT Effect::GetMatrix(D3DXHANDLE parameter, D3DXMATRIX* matrix) {
+  return report(
+      "GetMatrix", parameter, "",
+      load(parameter, matrix ? &matrix->m[0][0] : nullptr, 16, {ParameterType::kFloat4x4}));
+}
+
+HRESULT Effect::SetTexture(D3DXHANDLE parameter, LPDIRECT3DBASETEXTURE9 texture) {
+  Parameter* target = find(parameter);
+  const std::string value = texture ? ", texture" : ", null";
+  if (!target || target->description.type != ParameterType::kTexture) {
+    return report("SetTexture", parameter, value, D3DERR_INVALIDCALL);
+  }
+  d3d9::assignRef(target->texture, texture);
+  return report("SetTexture", parameter, value, D3D_OK);
+}
+
+HRESULT Effect::GetTexture(D3DXHANDLE parameter, LPDIRECT3DBASETEXTURE9* texture) {
+  Parameter* target = find(parameter);
+  if (!texture || !target || target->description.type != ParameterType::kTexture) {
+    return report("GetTexture", parameter, "", D3DERR_INVALIDCALL);
+  }
+  *texture = d3d9::addRef(target->texture);
+  return report("GetTexture", parameter, "", D3D_OK);
+}
+
+}  // namespace platform::d3dx9
+
+HRESULT WINAPI D3DXCreateEffect(LPDIRECT3DDEVICE9 device, LPCVOID data, UINT length,
+                                const D3DXMACRO* defines, LPD3DXINCLUDE include, DWORD /*flags*/,
+                                LPD3DXEFFECTPOOL pool, LPD3DXEFFECT* effect, LPD3DXBUFFER* errors) {
+  using namespace platform::d3dx9;
+  if (errors) *errors = nullptr;
+  if (!effect) return D3DERR_INVALIDCALL;
+  *effect = nullptr;
+  if (!device || !data) return D3DERR_INVALIDCALL;
+  if (defines || include || pool) return E_NOTIMPL;
+  EffectDescription description;
+  std::string log;
+  if (!readFxo(data, length, description, log)) {
+    if (errors) *errors = ByteBuffer::fromText(log);
+    return D3DXERR_INVALIDDATA;
+  }
+  Effect* created = nullptr;
+  const HRESULT result = Effect::create(device, std::move(description), &created, log);
+  if (FAILED(result) && errors && !log.empty()) *errors = ByteBuffer::fromText(log);
+  *effect = created;
+  return result;
+}
