@@ -1,10 +1,10 @@
 // JPEG through libjpeg-turbo. libjpeg reports fatal errors through error_exit, which must not
 // return: it jumps back to decodeJpeg. Only trivially destructible state lives between the
 // setjmp and the jump, and the pixel vector is declared outside it.
-#include <jpeglib.h>
-
 #include <csetjmp>
 #include <cstdio>
+// jpeglib.h needs size_t and FILE declared before it.
+#include <jpeglib.h>
 
 #include "ImageDecoder.h"
 
