@@ -1,5 +1,7 @@
 #include "gfx/Matrix.h"
 
+#include <d3dx9.h>
+
 #include <cmath>
 #include <cstring>
 
@@ -120,6 +122,31 @@ Matrix Matrix::perspectiveFovLH(float fovY, float aspect, float zNear, float zFa
   r.m[3][2] = -zNear * zFar / (zFar - zNear);
   r.m[3][3] = 1.0f;
   return r;
+}
+
+namespace {
+
+D3DXMATRIX toD3DX(const Matrix& m) {
+  D3DXMATRIX d3dx;
+  std::memcpy(d3dx.m, m.m, sizeof m.m);
+  return d3dx;
+}
+
+Matrix fromD3DX(const D3DXMATRIX& d3dx) { return Matrix::fromD3D(d3dx); }
+
+}  // namespace
+
+Matrix Matrix::inverse() const {
+  D3DXMATRIX result = toD3DX(Matrix());
+  const D3DXMATRIX source = toD3DX(*this);
+  D3DXMatrixInverse(&result, nullptr, &source);
+  return fromD3DX(result);
+}
+
+Matrix Matrix::screenProjection() {
+  D3DXMATRIX result = toD3DX(Matrix());
+  D3DXMatrixOrthoLH(&result, 2.0f, 2.0f, 0.0f, 1.0f);
+  return fromD3DX(result);
 }
 
 D3DMATRIX Matrix::toD3D() const {

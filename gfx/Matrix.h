@@ -23,6 +23,10 @@ struct Matrix {
   Matrix operator-(const Matrix& b) const;
   bool operator==(const Matrix& b) const;
 
+  // Written by D3DXMatrixInverse into an identity; a singular matrix yields whatever
+  // D3DX leaves there (the identity with this platform).
+  Matrix inverse() const;
+
   // Angles in radians. The sign patterns are the engine's own: rotationZ matches D3DX,
   // rotationX and rotationY are the transposes of D3DX's (they turn the other way).
   static Matrix rotationX(float angle);
@@ -35,6 +39,9 @@ struct Matrix {
   // The engine's perspective projection: like D3DX's left-handed one except m33 = 1, so a
   // view-space point gets w = z + 1. Every perspective picture of the demo is made with it.
   static Matrix perspectiveFovLH(float fovY, float aspect, float zNear, float zFar);
+  // The projection for screen-space geometry given in −1..1 (x, y) and 0..1 (z): an
+  // orthographic 2 × 2 × 1 box, which is the identity.
+  static Matrix screenProjection();
 
   D3DMATRIX toD3D() const;
   static Matrix fromD3D(const D3DMATRIX& d3d);

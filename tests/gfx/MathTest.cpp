@@ -118,6 +118,23 @@ TEST(Matrix, PerspectiveKeepsTheEnginesUnitM33) {
   EXPECT_NEAR((z * wide.m[2][2] + wide.m[3][2]) / w, 50.0f / 51, 1e-6f);
 }
 
+TEST(Matrix, ScreenProjectionIsExactlyTheIdentity) {
+  EXPECT_TRUE(Matrix::screenProjection() == Matrix());
+}
+
+TEST(Matrix, InverseUndoesATransform) {
+  const Matrix m = Matrix::rotationY(0.7f) * Matrix::translation(1, -2, 3) *
+                   Matrix::perspectiveFovLH(1.0f, 1.5f, 0.1f, 20);
+  const Matrix product = m * m.inverse();
+  const float identity[4][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}};
+  expectMatrix(product, identity, 1e-5f);
+
+  Matrix singular;
+  singular.m[2][2] = 0;
+  const float unchanged[4][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}};
+  expectMatrix(singular.inverse(), unchanged, 0);  // what D3DX left in the identity
+}
+
 TEST(Matrix, ConvertsToAndFromTheD3DLayoutUnchanged) {
   Matrix m;
   for (int r = 0; r < 4; ++r) {
