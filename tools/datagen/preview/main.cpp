@@ -1,6 +1,6 @@
 // make-preview: documentation pictures of the generated data. Renders the grill as the engine
 // will place it (Assimp's .x reader, the model importer's conversions, the invitation's setup
-// transform) and puts the four pictures on one contact sheet.
+// transform), puts the four pictures on one contact sheet and draws the track's spectrogram.
 #include <assimp/Importer.hpp>
 #include <assimp/material.h>
 #include <assimp/scene.h>
@@ -11,6 +11,7 @@
 #include <string>
 
 #include "Rasteriser.h"
+#include "TrackPicture.h"
 #include "common/PngFile.h"
 
 namespace {
@@ -96,8 +97,8 @@ int main(int argc, char** argv) {
   if (argc != 3) {
     std::fprintf(stderr,
                  "usage: make-preview DATA_DIR DOCS_DIR\n"
-                 "Writes DOCS_DIR/grill.png, DOCS_DIR/grill-in-scene.png and "
-                 "DOCS_DIR/pictures.jpg from the data files.\n");
+                 "Writes DOCS_DIR/grill.png, DOCS_DIR/grill-in-scene.png, "
+                 "DOCS_DIR/pictures.jpg and DOCS_DIR/track.jpg from the data files.\n");
     return 2;
   }
   std::string data = argv[1], docs = argv[2];
@@ -105,7 +106,8 @@ int main(int argc, char** argv) {
   const aiScene* scene = importer.ReadFile(data + "/grilli9.x", 0);
   datagen::RgbImage background = datagen::readJpeg(data + "/bg.jpg");
   datagen::RgbImage sheet = contactSheet(data);
-  if (!scene || background.width == 0 || sheet.width == 0) {
+  datagen::RgbImage spectrogram = datagen::trackSpectrogram(data + "/kestuinvi.mp3");
+  if (!scene || background.width == 0 || sheet.width == 0 || spectrogram.width == 0) {
     std::fprintf(stderr, "make-preview: cannot read the data files in %s\n", data.c_str());
     return 1;
   }
@@ -117,7 +119,8 @@ int main(int argc, char** argv) {
   drawModel(inScene, scene, 2.0, true);
   bool ok = datagen::writePng(docs + "/grill.png", close.resolve()) &&
             datagen::writePng(docs + "/grill-in-scene.png", inScene.resolve()) &&
-            datagen::writeJpeg(docs + "/pictures.jpg", sheet, 88);
+            datagen::writeJpeg(docs + "/pictures.jpg", sheet, 88) &&
+            datagen::writeJpeg(docs + "/track.jpg", spectrogram, 85);
   if (!ok) {
     std::fprintf(stderr, "make-preview: cannot write into %s\n", docs.c_str());
     return 1;

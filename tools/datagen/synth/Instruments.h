@@ -23,8 +23,9 @@ void crash(StereoBuffer& out, double start, double gain);
 // cutoff (Hz) at the attack and falls back.
 void bass(StereoBuffer& out, double start, double length, double note, double gain, double cutoff);
 
-// Pad chord: five detuned saws per note spread across the stereo field, slow attack and
-// release (seconds), low-passed at cutoff(t) for the absolute time t in seconds.
+// Pad chord: five detuned saws per note spread across the stereo field, a 0.15 s attack and
+// after length an exponential release with time constant release (seconds), low-passed at
+// cutoff(t) for the absolute time t in seconds.
 void pad(StereoBuffer& out, double start, double length, const std::vector<double>& notes,
          double gain, double release, const std::function<double(double)>& cutoff);
 

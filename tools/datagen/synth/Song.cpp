@@ -108,8 +108,8 @@ void writeDrums(Buses& b) {
     bool busyHats = (bar >= 12 && bar < kBreak) || (bar >= kMainC && bar < kEnding);
     for (int step = 0; step < 16; ++step) {
       double t = stepTime(bar, step);
-      if (offbeatHats && step % 4 == 2) hiHat(b.drums, t, isMain(bar) ? 0.16 : 0.1, isMain(bar));
-      if (busyHats && step % 2 == 1) hiHat(b.drums, t, 0.07 + 0.03 * (step % 4 == 3), false);
+      if (offbeatHats && step % 4 == 2) hiHat(b.drums, t, isMain(bar) ? 0.24 : 0.14, isMain(bar));
+      if (busyHats && step % 2 == 1) hiHat(b.drums, t, 0.1 + 0.05 * (step % 4 == 3), false);
     }
   }
   // Snare rolls into the main parts: sixteenths, then thirty-seconds, rising.
@@ -136,7 +136,7 @@ void writeBassAndChords(Buses& b) {
     } else if (bar >= kBuild) {
       double cutoff = bar < kMainA ? 350 + 1250 * (bar - kBuild) / 8.0 : bar < kEnding ? 1700 : 900;
       for (int step = 2; step < 16; step += 4) {
-        bass(b.bass, stepTime(bar, step), kStep * 1.6, chord.bass, 0.42, cutoff);
+        bass(b.bass, stepTime(bar, step), kStep * 1.6, chord.bass, 0.36, cutoff);
       }
       if (isMain(bar)) bass(b.bass, stepTime(bar, 15), kStep * 0.7, chord.bass + 12, 0.25, cutoff);
     }

@@ -1,7 +1,6 @@
 // make-track: renders the invitation's music with the project's own synthesizer and writes
 // it as MP3.
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "Mp3Encoder.h"
