@@ -1,14 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "gfx/DummyNode.h"
-#include "gfx/INodeRenderable.h"
 #include "gfx/NodePointlight.h"
 
 namespace {
 
-using vantor::BoundingBox;
 using vantor::DummyNode;
-using vantor::INode;
 using vantor::Matrix;
 using vantor::NodePointlight;
 
@@ -29,8 +26,6 @@ TEST(Node, NewNodesAreEmptyIdentitiesWithSerialIds) {
   EXPECT_EQ(t.m[3][2], 3);
   EXPECT_EQ(t.m[3][3], 1);
   EXPECT_TRUE(t == Matrix::translation(1, 2, 3));
-  EXPECT_EQ(light.color[2], 0.3f);
-  EXPECT_EQ(light.power, 4);
 }
 
 TEST(Node, ChildCursorWalksInOrderAndRestarts) {
@@ -73,19 +68,6 @@ TEST(Node, RemovalDuringAWalkDoesNotSkipAChild) {
   parent.removeChild(&a);
   EXPECT_EQ(parent.nextChild(), &b);
   EXPECT_EQ(parent.nextChild(), &c);
-}
-
-TEST(Node, NameTransformAndRenderableFlag) {
-  struct Box : vantor::INodeRenderable {
-    void render(const Matrix&) override {}
-    BoundingBox getBoundingBox() override { return {}; }
-  } box;
-  box.setName("kivi");
-  box.setTransform(Matrix::translation(0, 0, 4));
-  EXPECT_EQ(box.getName(), "kivi");
-  EXPECT_EQ(box.getTransform().m[3][2], 4);
-  INode& asNode = box;
-  EXPECT_TRUE(asNode.isRenderable());
 }
 
 }  // namespace
