@@ -19,6 +19,12 @@ double envelope(double t, double attack, double length, double release) {
   return std::max(0.0, 1 - (t - length) / release);
 }
 
+// Gain that takes the last 10 ms of a note of `count` frames down to zero, so that a note
+// cut off while still sounding ends without a click.
+double endFade(size_t i, size_t count) {
+  return std::min(1.0, double(count - i) / (0.01 * kSampleRate));
+}
+
 }  // namespace
 
 void kick(StereoBuffer& out, double start, double gain) {
@@ -32,7 +38,7 @@ void kick(StereoBuffer& out, double start, double gain) {
     double body = std::tanh(1.6 * std::sin(kTwoPi * phase)) * std::exp(-t / 0.16);
     double click = noise.next() * std::exp(-t / 0.0015) * 0.4;
     double attack = std::min(1.0, t / 0.001);
-    out.add(first + i, (body + click) * attack * gain);
+    out.add(first + i, (body + click) * attack * gain * endFade(i, count));
   }
 }
 
@@ -48,7 +54,7 @@ void clap(StereoBuffer& out, double start, double gain) {
     }
     double level = std::max(bursts, 0.6 * std::exp(-std::max(0.0, t - 0.022) / 0.09) * (t >= 0.022));
     double x = band.process(noise.next(), 1400, 1.4).band;
-    out.add(first + i, x * level * gain * 2.5, -0.05);
+    out.add(first + i, x * level * gain * 2.5 * endFade(i, count), -0.05);
   }
 }
 
@@ -60,7 +66,7 @@ void hiHat(StereoBuffer& out, double start, double gain, bool open) {
   for (size_t i = 0; i < count; ++i) {
     double t = i / kSampleRate;
     double x = high.process(noise.next(), 7500, 0.8).high;
-    out.add(first + i, x * std::exp(-t / decay) * gain, 0.25);
+    out.add(first + i, x * std::exp(-t / decay) * gain * endFade(i, count), 0.25);
   }
 }
 
@@ -72,7 +78,7 @@ void snare(StereoBuffer& out, double start, double gain) {
     double t = i / kSampleRate;
     double tone = std::sin(kTwoPi * 185 * t) * std::exp(-t / 0.04);
     double rattle = band.process(noise.next(), 3200, 0.9).band * std::exp(-t / 0.08);
-    out.add(first + i, (0.5 * tone + 1.2 * rattle) * gain, 0.1);
+    out.add(first + i, (0.5 * tone + 1.2 * rattle) * gain * endFade(i, count), 0.1);
   }
 }
 
@@ -85,7 +91,7 @@ void riser(StereoBuffer& out, double start, double length, double gain) {
     double cutoff = 300 * std::pow(8000.0 / 300, p);
     double x = band.process(noise.next(), cutoff, 2.0).band;
     double pan = 0.6 * std::sin(kTwoPi * 2 * p * p);
-    out.add(first + i, x * p * p * gain, pan);
+    out.add(first + i, x * p * p * gain * endFade(i, count), pan);
   }
 }
 
@@ -95,7 +101,7 @@ void crash(StereoBuffer& out, double start, double gain) {
   size_t first = frameAt(start), count = frameAt(3.0);
   for (size_t i = 0; i < count; ++i) {
     double t = i / kSampleRate;
-    double level = std::exp(-t / 0.7) * gain;
+    double level = std::exp(-t / 0.7) * gain * endFade(i, count);
     if (first + i >= out.frames()) break;
     out.left[first + i] += highLeft.process(left.next(), 5000, 0.7).high * level;
     out.right[first + i] += highRight.process(right.next(), 5200, 0.7).high * level;
@@ -142,7 +148,7 @@ void pad(StereoBuffer& out, double start, double length, const std::vector<doubl
     }
     double level = t < length ? std::min(1.0, t / 0.15) : std::exp(-(t - length) / release);
     double f = cutoff(start + t);
-    level *= gain / std::sqrt(double(notes.size() * 5));
+    level *= gain / std::sqrt(double(notes.size() * 5)) * endFade(i, count);
     out.left[first + i] += filters[0].process(left, f, 0.8).low * level;
     out.right[first + i] += filters[1].process(right, f, 0.8).low * level;
   }
@@ -160,7 +166,7 @@ void stab(StereoBuffer& out, double start, const std::vector<double>& notes, dou
       sum += sawWave(phases[n], step);
     }
     double x = filter.process(sum / notes.size(), 600 + 3200 * std::exp(-t / 0.05), 1.2).low;
-    out.add(first + i, x * std::exp(-t / 0.07) * gain, 0.15);
+    out.add(first + i, x * std::exp(-t / 0.07) * gain * endFade(i, count), 0.15);
   }
 }
 
@@ -191,7 +197,7 @@ void pluck(StereoBuffer& out, double start, double note, double gain, double pan
     phase += step;
     double raw = pulseWave(phase, step, 0.5);
     double x = filter.process(raw, cutoff * (0.3 + 0.7 * std::exp(-t / 0.06)), 1.5).low;
-    out.add(first + i, x * std::exp(-t / 0.09) * gain, pan);
+    out.add(first + i, x * std::exp(-t / 0.09) * gain * endFade(i, count), pan);
   }
 }
 
