@@ -24,8 +24,9 @@ struct PreviewCamera {
 };
 
 // A small z-buffered software rasteriser for documentation pictures: per-pixel Blinn-Phong
-// with one white point light at the camera plus a dim fill, 3x3 supersampled, drawn over a
-// background picture. Not a model of the engine's shading; only of its geometry.
+// with a white key light above and left of the camera plus a dim fill, 3x3 supersampled,
+// drawn over a background picture. Not a model of the engine's shading, only of where the
+// geometry ends up.
 class Rasteriser {
  public:
   Rasteriser(int width, int height, const PreviewCamera& camera, const RgbImage& background);
