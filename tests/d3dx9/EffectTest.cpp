@@ -5,7 +5,9 @@
 
 #include <fstream>
 #include <iterator>
+#include <tuple>
 
+#include "CallObserver.h"
 #include "DeviceFixture.h"
 
 namespace {
@@ -214,6 +216,47 @@ TEST_F(EffectTest, TexturesAreBoundWithTheirSamplerStates) {
   effect->End();
   // Additive green over black: exact up to 8-bit rounding.
   EXPECT_TRUE(sameColour(read(target).at(kWidth / 2, kHeight / 2), 0xFF00FF00));
+}
+
+class EffectCalls : public platform::ICallObserver {
+ public:
+  void onCall(const platform::Call& call) override {
+    if (std::string(call.object) == "effect") calls.push_back(call);
+  }
+  std::vector<platform::Call> calls;
+};
+
+TEST_F(EffectTest, EveryCallIsReportedWithItsArgumentsAndResult) {
+  EffectCalls observer;
+  platform::setCallObserver(&observer);
+  effect->SetFloat("material.specularPower", 1.5f);
+  effect->SetFloat("nonexistent", 2);
+  const D3DXVECTOR4 v{0.25f, 0.5f, 1, 0};
+  effect->SetVector("color0", &v);
+  effect->SetTexture("tex", nullptr);
+  effect->SetTechnique("Blended");
+  effect->Begin(nullptr, 0);
+  effect->BeginPass(1);
+  effect->EndPass();
+  effect->End();
+  platform::setCallObserver(nullptr);
+  const std::vector<std::tuple<std::string, std::string, HRESULT>> expected = {
+      {"SetFloat", "material.specularPower, 1.5", D3D_OK},
+      {"SetFloat", "nonexistent, 2", D3DERR_INVALIDCALL},
+      {"SetVector", "color0, 0.25, 0.5, 1, 0", D3D_OK},
+      {"SetTexture", "tex, null", D3D_OK},
+      {"SetTechnique", "Blended", D3D_OK},
+      {"Begin", "0", D3D_OK},
+      {"BeginPass", "1", D3D_OK},
+      {"EndPass", "", D3D_OK},
+      {"End", "", D3D_OK},
+  };
+  ASSERT_EQ(observer.calls.size(), expected.size());
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(observer.calls[i].method, std::get<0>(expected[i]));
+    EXPECT_EQ(observer.calls[i].arguments, std::get<1>(expected[i]));
+    EXPECT_EQ(observer.calls[i].result, std::get<2>(expected[i]));
+  }
 }
 
 TEST_F(DeviceTest, MalformedEffectBytesGiveAFailureAndNoEffect) {
