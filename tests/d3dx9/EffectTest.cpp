@@ -9,6 +9,7 @@
 
 #include "CallObserver.h"
 #include "DeviceFixture.h"
+#include "FxoFormat.h"
 
 namespace {
 
@@ -271,6 +272,26 @@ TEST_F(DeviceTest, MalformedEffectBytesGiveAFailureAndNoEffect) {
   errors->Release();
   EXPECT_EQ(D3DXCreateEffect(device, nullptr, 0, nullptr, nullptr, 0, nullptr, &effect, nullptr),
             D3DERR_INVALIDCALL);
+}
+
+TEST_F(DeviceTest, GlslTheDriverRefusesGivesAFailureWithItsLog) {
+  using namespace platform::d3dx9;
+  // Well-formed bytes whose GLSL does not compile: fxc would have refused them.
+  EffectDescription description;
+  description.stages = {{StageKind::kVertex, "V", "#version 450\nvoid main() { nonsense; }\n"},
+                        {StageKind::kFragment, "F", "#version 450\nvoid main() {}\n"}};
+  description.techniques = {{"T", {{0, 1, {}}}}};
+  const std::vector<std::uint8_t> bytes = writeFxo(description);
+  ID3DXEffect* effect = nullptr;
+  ID3DXBuffer* errors = nullptr;
+  EXPECT_EQ(D3DXCreateEffect(device, bytes.data(), static_cast<UINT>(bytes.size()), nullptr,
+                             nullptr, 0, nullptr, &effect, &errors),
+            E_FAIL);
+  EXPECT_EQ(effect, nullptr);
+  ASSERT_NE(errors, nullptr);
+  EXPECT_NE(std::string(static_cast<const char*>(errors->GetBufferPointer())).find("stage V"),
+            std::string::npos);
+  errors->Release();
 }
 
 }  // namespace

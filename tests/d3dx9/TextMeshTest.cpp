@@ -188,6 +188,14 @@ TEST_F(TextMeshTest, GlyphsKeepTheirHoles) {
   }
 }
 
+TEST_F(TextMeshTest, EveryGlyphOfTheInvitationIsAClosedSolid) {
+  const std::string glyphs = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz.1234567890,&!";
+  for (char c : glyphs) {
+    SCOPED_TRACE(std::string(1, c));
+    expectClosedSolid(triangles(std::string(1, c).c_str()));
+  }
+}
+
 TEST_F(TextMeshTest, ABlankHasNoOutlineAndGivesNoMesh) {
   ID3DXMesh* mesh = reinterpret_cast<ID3DXMesh*>(1);
   GLYPHMETRICSFLOAT metrics{};
