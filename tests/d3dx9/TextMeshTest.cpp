@@ -264,6 +264,28 @@ TEST_F(TextMeshTest, ClonesToTheEngineVertexFormatWith32BitIndices) {
   EXPECT_EQ(text->Release(), 0u);
 }
 
+// The black box of "l" tells faces apart: a bolder stem is wider, a slanted one wider still,
+// and serifs widen it more than either.
+TEST_F(DeviceTest, FontFaceWeightAndSlantAreHonoured) {
+  auto width = [&](const char* face, int weight, bool italic) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    HFONT font = CreateFontA(1, 0, 0, 0, weight, italic, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, face);
+    SelectObject(dc, font);
+    ID3DXMesh* mesh = nullptr;
+    GLYPHMETRICSFLOAT metrics{};
+    EXPECT_EQ(D3DXCreateTextA(device, dc, "l", 0.001f, 0.1f, &mesh, nullptr, &metrics), D3D_OK);
+    if (mesh) mesh->Release();
+    DeleteDC(dc);
+    DeleteObject(font);
+    return metrics.gmfBlackBoxX;
+  };
+  const float regular = width("DejaVu Sans", FW_NORMAL, false);
+  EXPECT_GT(regular, 0.05f);
+  EXPECT_GT(width("DejaVu Sans", FW_BOLD, false), regular * 1.2f);
+  EXPECT_GT(width("DejaVu Sans", FW_NORMAL, true), regular * 1.5f);
+  EXPECT_GT(width("DejaVu Serif", FW_NORMAL, false), regular * 1.5f);
+}
+
 TEST(Gdi, HandlesAreCheckedAndSelectedFontsStay) {
   HDC dc = CreateCompatibleDC(nullptr);
   HFONT font =
