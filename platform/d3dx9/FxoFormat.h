@@ -27,7 +27,7 @@ std::vector<std::uint8_t> writeFxo(const EffectDescription& effect);
 
 // Reads untrusted bytes: every count, length and reference is checked before use, and the
 // result must pass validateEffect. On failure answers false, says why in error and leaves
-// effect unspecified.
+// effect partly filled.
 bool readFxo(const void* data, std::size_t size, EffectDescription& effect, std::string& error);
 
 }  // namespace platform::d3dx9
