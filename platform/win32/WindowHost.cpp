@@ -1,6 +1,10 @@
 #include "WindowHost.h"
 
+#include <SDL.h>
+
 #include <map>
+
+#include "Display.h"
 
 namespace platform::win32 {
 
@@ -24,6 +28,19 @@ void attachSdlWindow(HWND window, SDL_Window* sdlWindow) {
   }
 }
 
-std::vector<DisplayMode> displayModes() { return {{640, 480, 60}}; }
+std::vector<DisplayMode> displayModes() {
+  std::vector<DisplayMode> modes;
+  if (hasDisplay()) {
+    int count = SDL_GetNumDisplayModes(0);
+    for (int i = 0; i < count; ++i) {
+      SDL_DisplayMode mode;
+      if (SDL_GetDisplayMode(0, i, &mode) != 0) continue;
+      modes.push_back({static_cast<UINT>(mode.w), static_cast<UINT>(mode.h),
+                       static_cast<UINT>(mode.refresh_rate)});
+    }
+  }
+  if (modes.empty()) modes.push_back({640, 480, 60});
+  return modes;
+}
 
 }  // namespace platform::win32
