@@ -1,0 +1,150 @@
+#include "AudioOutput.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+#include "Hooks.h"
+
+namespace platform::fmod {
+
+namespace {
+
+constexpr int kOutputRate = 44100;
+
+std::uint64_t steadyMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+void logOnce(const char* text, const char* detail) {
+  static bool logged = false;
+  if (logged) return;
+  logged = true;
+  std::fprintf(stderr, "audio: %s%s\n", text, detail);
+}
+
+bool silentForced = false;
+
+}  // namespace
+
+void forceSilentOutput(bool silent) { silentForced = silent; }
+
+std::unique_ptr<AudioOutput> AudioOutput::open(bool allowDevice) {
+  std::unique_ptr<AudioOutput> output(new AudioOutput);
+  output->rate_ = kOutputRate;
+  if (allowDevice && !silentForced) {
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+      logOnce("no audio driver, silent output: ", SDL_GetError());
+    } else {
+      SDL_AudioSpec wanted{};
+      wanted.freq = kOutputRate;
+      wanted.format = AUDIO_F32SYS;
+      wanted.channels = 2;
+      wanted.samples = 1024;
+      wanted.callback = &AudioOutput::deviceCallback;
+      wanted.userdata = output.get();
+      SDL_AudioSpec obtained{};
+      output->device_ = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+      if (output->device_ == 0) {
+        logOnce("no audio device, silent output: ", SDL_GetError());
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+      } else {
+        logOnce("SDL driver ", SDL_GetCurrentAudioDriver());
+        output->bufferFrames_ = obtained.samples;
+        output->lastCallbackMs_ = steadyMs();
+        SDL_PauseAudioDevice(output->device_, 0);
+      }
+    }
+  } else {
+    logOnce("silent output", "");
+  }
+  output->startMs_ = platform::win32::nowMs();
+  return output;
+}
+
+AudioOutput::~AudioOutput() {
+  if (device_) {
+    SDL_CloseAudioDevice(device_);
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  }
+}
+
+void AudioOutput::add(const std::shared_ptr<Voice>& voice) {
+  std::lock_guard lock(mutex_);
+  if (!device_) catchUp();  // the voice starts at the current clock
+  voices_.push_back(voice);
+}
+
+void AudioOutput::remove(const Voice* voice) {
+  std::lock_guard lock(mutex_);
+  std::erase_if(voices_, [&](const auto& v) { return v.get() == voice; });
+}
+
+void AudioOutput::setPaused(Voice& voice, bool paused) {
+  std::lock_guard lock(mutex_);
+  if (!device_) catchUp();
+  voice.paused = paused;
+}
+
+void AudioOutput::deviceCallback(void* self, std::uint8_t* bytes, int length) {
+  auto* output = static_cast<AudioOutput*>(self);
+  std::lock_guard lock(output->mutex_);
+  output->lastCallbackMs_ = steadyMs();
+  for (auto& voice : output->voices_) voice->mixedBeforeChunk = voice->framesMixed;
+  auto* out = reinterpret_cast<float*>(bytes);
+  std::size_t frames = static_cast<std::size_t>(length) / (2 * sizeof(float));
+  std::fill(out, out + frames * 2, 0.0f);
+  output->mix(out, frames, false);
+}
+
+void AudioOutput::mix(float* out, std::size_t frames, bool wait) {
+  scratch_.resize(frames * 2);
+  for (auto& voice : voices_) {
+    if (voice->paused || voice->streamEnded) continue;
+    std::size_t got = voice->stream->read(scratch_.data(), frames, wait);
+    if (out) {
+      for (std::size_t i = 0; i < got * 2; ++i) out[i] += scratch_[i];
+    }
+    voice->framesMixed += got;
+    if (got < frames && voice->stream->finished()) voice->streamEnded = true;
+  }
+}
+
+void AudioOutput::catchUp() {
+  std::uint64_t elapsedMs = platform::win32::nowMs() - startMs_;
+  std::uint64_t due = elapsedMs * static_cast<std::uint64_t>(rate_) / 1000;
+  while (framesConsumed_ < due) {
+    std::size_t frames = static_cast<std::size_t>(std::min<std::uint64_t>(due - framesConsumed_, 4096));
+    mix(nullptr, frames, true);
+    framesConsumed_ += frames;
+  }
+}
+
+std::uint64_t AudioOutput::playedLocked(const Voice& voice) {
+  if (!device_) return voice.framesMixed;
+  // The chunk of the latest callback plays after the one buffer already queued; while the
+  // stream runs, time since the callback counts only up to that chunk.
+  std::uint64_t sinceCallback = (steadyMs() - lastCallbackMs_) * rate_ / 1000;
+  if (!voice.streamEnded) sinceCallback = std::min(sinceCallback, voice.framesMixed - voice.mixedBeforeChunk);
+  std::uint64_t heard = voice.mixedBeforeChunk + sinceCallback;
+  heard = heard > bufferFrames_ ? heard - bufferFrames_ : 0;
+  return std::min(heard, voice.framesMixed);
+}
+
+std::uint64_t AudioOutput::playedFrames(Voice& voice) {
+  std::lock_guard lock(mutex_);
+  if (!device_) catchUp();
+  return playedLocked(voice);
+}
+
+bool AudioOutput::hasEnded(Voice& voice) {
+  std::lock_guard lock(mutex_);
+  if (!device_) catchUp();
+  return voice.streamEnded && playedLocked(voice) >= voice.framesMixed;
+}
+
+}  // namespace platform::fmod

@@ -1,0 +1,148 @@
+#include "Mp3Stream.h"
+
+#include <SDL.h>
+#include <mpg123.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace platform::fmod {
+
+namespace {
+constexpr std::size_t kRingSeconds = 1;
+constexpr std::size_t kChunkFrames = 4096;
+}  // namespace
+
+std::unique_ptr<Mp3Stream> Mp3Stream::open(const std::string& path, int outputRate,
+                                           FMOD_RESULT& error) {
+  if (FILE* probe = std::fopen(path.c_str(), "rb")) {
+    std::fclose(probe);
+  } else {
+    error = FMOD_ERR_FILE_NOTFOUND;
+    return nullptr;
+  }
+  std::unique_ptr<Mp3Stream> stream(new Mp3Stream);
+  int status = MPG123_OK;
+  stream->decoder_ = mpg123_new(nullptr, &status);
+  if (!stream->decoder_) {
+    error = FMOD_ERR_MEMORY;
+    return nullptr;
+  }
+  mpg123_handle* decoder = stream->decoder_;
+  mpg123_param(decoder, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_FORCE_STEREO, 0);
+  mpg123_format_none(decoder);
+  const long* rates = nullptr;
+  std::size_t rateCount = 0;
+  mpg123_rates(&rates, &rateCount);
+  for (std::size_t i = 0; i < rateCount; ++i) {
+    mpg123_format(decoder, rates[i], MPG123_STEREO, MPG123_ENC_FLOAT_32);
+  }
+  if (mpg123_open(decoder, path.c_str()) != MPG123_OK) {
+    error = FMOD_ERR_FILE_BAD;
+    return nullptr;
+  }
+  long rate = 0;
+  int channels = 0, encoding = 0;
+  if (mpg123_getformat(decoder, &rate, &channels, &encoding) != MPG123_OK || rate <= 0) {
+    error = FMOD_ERR_FORMAT;
+    return nullptr;
+  }
+  if (rate != outputRate) {
+    stream->converter_ = SDL_NewAudioStream(AUDIO_F32SYS, 2, static_cast<int>(rate),
+                                            AUDIO_F32SYS, 2, outputRate);
+    if (!stream->converter_) {
+      error = FMOD_ERR_FORMAT;
+      return nullptr;
+    }
+  }
+  stream->outputRate_ = outputRate;
+  stream->capacity_ = kRingSeconds * static_cast<std::size_t>(outputRate);
+  stream->ring_.assign(stream->capacity_ * 2, 0.0f);
+  stream->thread_ = std::thread([s = stream.get()] { s->decode(); });
+  error = FMOD_OK;
+  return stream;
+}
+
+Mp3Stream::~Mp3Stream() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  changed_.notify_all();
+  if (thread_.joinable()) thread_.join();
+  if (converter_) SDL_FreeAudioStream(converter_);
+  if (decoder_) mpg123_delete(decoder_);
+}
+
+void Mp3Stream::decode() {
+  std::vector<float> decoded(kChunkFrames * 2);
+  std::vector<float> converted(kChunkFrames * 2);
+  for (;;) {
+    {
+      std::lock_guard lock(mutex_);
+      if (stopping_) return;
+    }
+    std::size_t bytes = 0;
+    int status = mpg123_read(decoder_, decoded.data(), decoded.size() * sizeof(float), &bytes);
+    std::size_t frames = bytes / (2 * sizeof(float));
+    bool ended = status != MPG123_OK && status != MPG123_NEW_FORMAT;
+    if (!converter_) {
+      push(decoded.data(), frames);
+    } else {
+      if (frames) SDL_AudioStreamPut(converter_, decoded.data(), static_cast<int>(frames * 2 * sizeof(float)));
+      if (ended) SDL_AudioStreamFlush(converter_);
+      for (;;) {
+        int got = SDL_AudioStreamGet(converter_, converted.data(),
+                                     static_cast<int>(converted.size() * sizeof(float)));
+        if (got <= 0) break;
+        push(converted.data(), static_cast<std::size_t>(got) / (2 * sizeof(float)));
+      }
+    }
+    // A truncated or damaged file ends where its decodable audio ends.
+    if (ended) {
+      std::lock_guard lock(mutex_);
+      decoderDone_ = true;
+      changed_.notify_all();
+      return;
+    }
+  }
+}
+
+void Mp3Stream::push(const float* frames, std::size_t count) {
+  while (count > 0) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return stopping_ || filled_ < capacity_; });
+    if (stopping_) return;
+    std::size_t writeAt = (readAt_ + filled_) % capacity_;
+    std::size_t n = std::min({count, capacity_ - filled_, capacity_ - writeAt});
+    std::copy(frames, frames + n * 2, ring_.begin() + static_cast<long>(writeAt * 2));
+    filled_ += n;
+    frames += n * 2;
+    count -= n;
+    changed_.notify_all();
+  }
+}
+
+std::size_t Mp3Stream::read(float* out, std::size_t frames, bool wait) {
+  std::size_t taken = 0;
+  while (taken < frames) {
+    std::unique_lock lock(mutex_);
+    if (wait) changed_.wait(lock, [&] { return filled_ > 0 || decoderDone_; });
+    if (filled_ == 0) break;
+    std::size_t n = std::min({frames - taken, filled_, capacity_ - readAt_});
+    std::copy(ring_.begin() + static_cast<long>(readAt_ * 2),
+              ring_.begin() + static_cast<long>((readAt_ + n) * 2), out + taken * 2);
+    readAt_ = (readAt_ + n) % capacity_;
+    filled_ -= n;
+    taken += n;
+    changed_.notify_all();
+  }
+  return taken;
+}
+
+bool Mp3Stream::finished() {
+  std::lock_guard lock(mutex_);
+  return decoderDone_ && filled_ == 0;
+}
+
+}  // namespace platform::fmod

@@ -1,0 +1,56 @@
+// An MP3 file decoded by libmpg123 on a thread of its own into a ring buffer of stereo float
+// frames at the output's rate: the file is never decoded whole up front.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "fmod.h"
+
+struct mpg123_handle_struct;
+struct _SDL_AudioStream;
+
+namespace platform::fmod {
+
+class Mp3Stream {
+ public:
+  // Null with error set when the file is missing (FMOD_ERR_FILE_NOTFOUND), cannot be read
+  // (FMOD_ERR_FILE_BAD) or holds no MPEG audio (FMOD_ERR_FORMAT).
+  static std::unique_ptr<Mp3Stream> open(const std::string& path, int outputRate,
+                                         FMOD_RESULT& error);
+  ~Mp3Stream();
+  Mp3Stream(const Mp3Stream&) = delete;
+  Mp3Stream& operator=(const Mp3Stream&) = delete;
+
+  // Takes up to frames frames (2 floats each) into out; answers how many it took. With wait
+  // it blocks until that many are decoded or the track has ended, otherwise it takes what
+  // is there.
+  std::size_t read(float* out, std::size_t frames, bool wait);
+  // True once the decoder has reached the end and every decoded frame has been read.
+  bool finished();
+
+ private:
+  Mp3Stream() = default;
+  void decode();
+  void push(const float* frames, std::size_t count);  // blocks while the ring is full
+
+  mpg123_handle_struct* decoder_ = nullptr;
+  _SDL_AudioStream* converter_ = nullptr;  // null when the file has the output's rate
+  int outputRate_ = 0;
+  std::vector<float> ring_;  // capacity frames × 2
+  std::size_t capacity_ = 0;
+  std::size_t readAt_ = 0;   // in frames
+  std::size_t filled_ = 0;
+  bool decoderDone_ = false;
+  bool stopping_ = false;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::thread thread_;
+};
+
+}  // namespace platform::fmod
