@@ -51,7 +51,9 @@ void paintPendingWindows() {
     }
     window->needsPaint = false;
     if (!window->renderer) {
-      window->renderer = SDL_CreateRenderer(window->sdlWindow, -1, 0);
+      // The software renderer: the same drawing that renderClientArea does offscreen (and
+      // that the tests check), and no GL context on a window the device might take.
+      window->renderer = SDL_CreateRenderer(window->sdlWindow, -1, SDL_RENDERER_SOFTWARE);
       if (!window->renderer) {
         std::fprintf(stderr, "window system: SDL_CreateRenderer: %s\n", SDL_GetError());
         continue;
