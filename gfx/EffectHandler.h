@@ -1,0 +1,32 @@
+// Creates each effect once from the bytes of its cached data file and hands the same effect
+// to every user of that file name. Owns the effects until destroy() at shutdown.
+#pragma once
+
+#include <d3dx9.h>
+
+#include <string>
+#include <vector>
+
+namespace vantor {
+
+class EffectHandler {
+ public:
+  // The singleton, created empty on the first call.
+  static EffectHandler* instance();
+  // Releases every effect and frees the handler; the next instance() starts afresh.
+  static void destroy();
+
+  // The effect of that data file (loaded into the DataFileCache by the caller), created on
+  // first request. A file that was never loaded or does not hold an effect ends the process.
+  ID3DXEffect* getEffect(const std::string& name);
+
+ private:
+  struct Entry {
+    std::string name;
+    ID3DXEffect* effect;  // owned; null until created
+  };
+  EffectHandler() = default;
+  std::vector<Entry> entries;  // in order of first request
+};
+
+}  // namespace vantor

@@ -1,0 +1,72 @@
+#include "EngineFixture.h"
+
+#include "DeviceGl.h"
+#include "demo/D3DWindow.h"
+#include "demo/DemoHooks.h"
+#include "gfx/GraphicsContext.h"
+
+namespace vantor {
+void tickLoadingProgress() { ++vantor_test::progressTicks; }
+}  // namespace vantor
+
+namespace vantor_test {
+
+int progressTicks = 0;
+
+void CallRecorder::onCall(const platform::Call& call) {
+  if (call.object == object_) calls.push_back(std::string(call.method) + "(" + call.arguments + ")");
+}
+
+void EngineTest::SetUpTestSuite() {
+  // A forked child cannot use the parent's GL context: death tests start the program afresh.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  if (vantor::GraphicsContext::instance()->device()) return;
+  static vantor::D3DWindow window;  // the process-wide window, never opened
+  vantor::DisplaySettings& settings = window.displaySettings();
+  settings.width = 640;
+  settings.height = 480;
+  settings.aspect = 16.0f / 9.0f;
+  D3DPRESENT_PARAMETERS parameters{};
+  parameters.BackBufferWidth = 640;
+  parameters.BackBufferHeight = 480;
+  parameters.BackBufferCount = 1;
+  parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
+  parameters.Windowed = TRUE;
+  parameters.EnableAutoDepthStencil = TRUE;
+  parameters.AutoDepthStencilFormat = D3DFMT_D24S8;
+  ASSERT_EQ(window.direct3d()->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
+                                            D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters,
+                                            vantor::GraphicsContext::instance()->deviceSlot()),
+            D3D_OK);
+}
+
+IDirect3DDevice9* EngineTest::device() { return vantor::GraphicsContext::instance()->device(); }
+
+std::vector<std::uint32_t> EngineTest::pixels(IDirect3DSurface9* surface) {
+  std::vector<std::uint32_t> argb;
+  UINT width = 0, height = 0;
+  EXPECT_EQ(platform::d3d9::readSurface(surface, argb, width, height), D3D_OK);
+  return argb;
+}
+
+IDirect3DSurface9* EngineTest::boundTarget(DWORD slot) {
+  IDirect3DSurface9* surface = nullptr;
+  device()->GetRenderTarget(slot, &surface);
+  if (surface) surface->Release();
+  return surface;
+}
+
+IDirect3DSurface9* EngineTest::boundDepth() {
+  IDirect3DSurface9* surface = nullptr;
+  device()->GetDepthStencilSurface(&surface);
+  if (surface) surface->Release();
+  return surface;
+}
+
+D3DVIEWPORT9 EngineTest::viewport() {
+  D3DVIEWPORT9 v{};
+  device()->GetViewport(&v);
+  return v;
+}
+
+}  // namespace vantor_test

@@ -1,0 +1,43 @@
+// The process-wide window and a headless device in the graphics context, as the engine has
+// them once the window is open: a 640 x 480 back buffer with a 16:9 picture (640 x 359 at
+// y 60). Made once per process (the engine's singletons live that long).
+#pragma once
+
+#include <d3d9.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "CallObserver.h"
+
+namespace vantor_test {
+
+// Records calls of one object kind ("device" or "effect") as "Method(arguments)".
+class CallRecorder : public platform::ICallObserver {
+ public:
+  explicit CallRecorder(const char* object) : object_(object) { platform::setCallObserver(this); }
+  ~CallRecorder() { platform::setCallObserver(nullptr); }
+  void onCall(const platform::Call& call) override;
+  std::vector<std::string> calls;
+
+ private:
+  std::string object_;
+};
+
+class EngineTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite();
+  IDirect3DDevice9* device();
+  // Pixels of a surface as 0xAARRGGBB, top row first.
+  std::vector<std::uint32_t> pixels(IDirect3DSurface9* surface);
+  IDirect3DSurface9* boundTarget(DWORD slot);  // no reference kept
+  IDirect3DSurface9* boundDepth();             // no reference kept
+  D3DVIEWPORT9 viewport();
+};
+
+// Loading-progress points passed since the start of the process.
+extern int progressTicks;
+
+}  // namespace vantor_test
