@@ -1,0 +1,112 @@
+// The process entry: start-up, the frame loop with its timing and music, and shutdown.
+#include <windows.h>
+
+#include <fmod.hpp>
+
+#include "Core/Fatal.h"
+#include "demo/D3DWindow.h"
+#include "demo/DemoHooks.h"
+#include "demo/Launcher.h"
+#include "demo/Progress.h"
+#include "gfx/GraphicsContext.h"
+
+namespace vantor {
+
+namespace {
+
+constexpr DWORD kRunMs = 91000;  // the run ends this long after the music started
+constexpr DWORD kStepMs = 50;    // demoStep's fixed step
+
+// Owned by the shell for the whole run and never released.
+struct Music {
+  FMOD::System* system = nullptr;
+  FMOD::Sound* sound = nullptr;
+  FMOD::Channel* channel = nullptr;
+};
+
+void openMusic(Music& music) {
+  FMOD_System_Create(&music.system);
+  if (!music.system) return;
+  music.system->init(1, FMOD_INIT_NORMAL, nullptr);
+  music.system->createStream("data/kestuinvi.mp3", FMOD_2D | FMOD_SOFTWARE, nullptr,
+                             &music.sound);
+}
+
+void playMusic(Music& music) {
+  if (music.system && music.sound) {
+    music.system->playSound(FMOD_CHANNEL_FREE, music.sound, false, &music.channel);
+  }
+}
+
+// Milliseconds played, or 0 when there is no track or it has ended.
+unsigned int musicPosition(const Music& music) {
+  unsigned int position = 0;
+  if (music.channel) music.channel->getPosition(&position, FMOD_TIMEUNIT_MS);
+  return position;
+}
+
+void runFrames(D3DWindow& window, Music& music) {
+  IDirect3DDevice9* device = GraphicsContext::instance()->device();
+  const DisplaySettings& settings = window.displaySettings();
+  const DWORD startTime = timeGetTime();
+  DWORD lastTime = startTime;
+  DWORD pendingStepMs = 0;
+  while (!window.isClosed()) {
+    const D3DVIEWPORT9 whole{0, 0, static_cast<DWORD>(settings.width),
+                             static_cast<DWORD>(settings.height), 0.0f, 1.0f};
+    device->SetViewport(&whole);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_STENCIL, 0, 0.0f, 0);
+    const D3DVIEWPORT9 picture = window.defaultViewport();
+    VANTOR_CHECK_AT(device->SetViewport(&picture), "demo\\Main", 293);
+
+    const DWORD now = timeGetTime();
+    const DWORD frameMs = now - lastTime;  // unsigned: the timer's wrap is harmless
+    const DWORD elapsedMs = now - startTime;
+    lastTime = now;
+    const unsigned int musicMs = musicPosition(music);
+    pendingStepMs += frameMs;
+    if (elapsedMs >= kRunMs) window.close();  // this frame still runs and is shown
+
+    VANTOR_CHECK_AT(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0),
+                    "demo\\Main", 341);
+    const auto musicSeconds = static_cast<float>(static_cast<double>(musicMs) / 1000.0);
+    for (DWORD steps = pendingStepMs / kStepMs; steps > 0; --steps) {
+      demoStep(kStepMs / 1000.0f, musicSeconds);
+      pendingStepMs -= kStepMs;
+    }
+    demoFrame(static_cast<float>(frameMs) / 1000.0f, musicSeconds);
+    VANTOR_CHECK_AT(device->Present(nullptr, nullptr, nullptr, nullptr), "demo\\Main", 357);
+
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+  }
+}
+
+}  // namespace
+
+}  // namespace vantor
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  using namespace vantor;
+  // Destroyed last, when the entry returns, on every path.
+  D3DWindow window;
+  window.displaySettings() = DisplaySettings{};
+  demoConfigure(window.displaySettings());
+  if (!runLauncher(window.displaySettings(), instance)) return 0;
+
+  window.open(window.displaySettings());
+  Music music;
+  openMusic(music);
+  demoSetup();
+  loadingActive = false;
+  playMusic(music);
+
+  runFrames(window, music);
+
+  demoShutdown();
+  GraphicsContext::instance()->releaseAll();
+  return 0;
+}
