@@ -38,6 +38,7 @@ struct Registry {
   int cursorCount = 0;
   bool screenSaverQueryReachedDefault = false;
   bool screenSaverSuppressed = false;
+  std::vector<SDL_Window*> retiredSdlWindows;
 
   Registry() {
     classes["button"] = {"BUTTON", buttonProcedure, nullptr};
@@ -265,7 +266,13 @@ BOOL DestroyWindow(HWND handle) {
   std::erase(r.topLevel, handle);
   attachSdlWindow(handle, nullptr);
   if (window->renderer) SDL_DestroyRenderer(window->renderer);
-  if (window->sdlWindow) SDL_DestroyWindow(window->sdlWindow);
+  if (window->sdlWindow) {
+    // A Direct3D device made on the window keeps its GL context on the SDL window and may be
+    // released after the window is gone (the engine's shutdown does so): the SDL window is
+    // hidden, and kept until the process ends.
+    SDL_HideWindow(window->sdlWindow);
+    r.retiredSdlWindows.push_back(window->sdlWindow);
+  }
   r.windows.erase(handle);
   return TRUE;
 }
