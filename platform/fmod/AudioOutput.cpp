@@ -93,12 +93,21 @@ void AudioOutput::setPaused(Voice& voice, bool paused) {
 void AudioOutput::deviceCallback(void* self, std::uint8_t* bytes, int length) {
   auto* output = static_cast<AudioOutput*>(self);
   std::lock_guard lock(output->mutex_);
-  output->lastCallbackMs_ = steadyMs();
-  for (auto& voice : output->voices_) voice->mixedBeforeChunk = voice->framesMixed;
   auto* out = reinterpret_cast<float*>(bytes);
   std::size_t frames = static_cast<std::size_t>(length) / (2 * sizeof(float));
+  std::vector<std::uint64_t> before;
+  for (auto& voice : output->voices_) before.push_back(voice->framesMixed);
   std::fill(out, out + frames * 2, 0.0f);
   output->mix(out, frames, false);
+  output->deviceFramesBefore_ += output->lastBufferFrames_;
+  output->lastBufferFrames_ = frames;
+  output->lastCallbackMs_ = steadyMs();
+  for (std::size_t i = 0; i < output->voices_.size(); ++i) {
+    Voice& voice = *output->voices_[i];
+    voice.chunks[voice.chunkCount % Voice::kHistory] = {
+        output->deviceFramesBefore_, before[i], voice.framesMixed - before[i]};
+    ++voice.chunkCount;
+  }
 }
 
 void AudioOutput::mix(float* out, std::size_t frames, bool wait) {
@@ -124,15 +133,25 @@ void AudioOutput::catchUp() {
   }
 }
 
+// The device frame being heard now: the latest buffer plays after the ones queued before
+// it, and time since its callback moves through one buffer at most.
+std::uint64_t AudioOutput::deviceFramesHeard() {
+  std::uint64_t since = (steadyMs() - lastCallbackMs_) * rate_ / 1000;
+  std::uint64_t delivered = deviceFramesBefore_ + std::min(since, lastBufferFrames_);
+  return delivered > bufferFrames_ ? delivered - bufferFrames_ : 0;
+}
+
 std::uint64_t AudioOutput::playedLocked(const Voice& voice) {
   if (!device_) return voice.framesMixed;
-  // The chunk of the latest callback plays after the one buffer already queued; while the
-  // stream runs, time since the callback counts only up to that chunk.
-  std::uint64_t sinceCallback = (steadyMs() - lastCallbackMs_) * rate_ / 1000;
-  if (!voice.streamEnded) sinceCallback = std::min(sinceCallback, voice.framesMixed - voice.mixedBeforeChunk);
-  std::uint64_t heard = voice.mixedBeforeChunk + sinceCallback;
-  heard = heard > bufferFrames_ ? heard - bufferFrames_ : 0;
-  return std::min(heard, voice.framesMixed);
+  std::uint64_t heard = deviceFramesHeard();
+  std::size_t kept = std::min(voice.chunkCount, Voice::kHistory);
+  for (std::size_t age = 0; age < kept; ++age) {
+    const Voice::Chunk& chunk = voice.chunks[(voice.chunkCount - 1 - age) % Voice::kHistory];
+    if (chunk.deviceStart <= heard) {
+      return chunk.voiceBefore + std::min(heard - chunk.deviceStart, chunk.voiceFrames);
+    }
+  }
+  return kept ? voice.chunks[(voice.chunkCount - kept) % Voice::kHistory].voiceBefore : 0;
 }
 
 std::uint64_t AudioOutput::playedFrames(Voice& voice) {

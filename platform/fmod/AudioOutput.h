@@ -2,6 +2,7 @@
 // that consumes them at the real rate of the platform clock when there is no device.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -15,9 +16,20 @@ namespace platform::fmod {
 struct Voice {
   Mp3Stream* stream = nullptr;
   bool paused = false;
-  bool streamEnded = false;          // the stream has nothing more to give
-  std::uint64_t framesMixed = 0;     // frames taken from the stream
-  std::uint64_t mixedBeforeChunk = 0;  // device: framesMixed before the latest callback
+  bool streamEnded = false;       // the stream has nothing more to give
+  std::uint64_t framesMixed = 0;  // frames taken from the stream
+
+  // Device output: which of the voice's frames went into the latest device buffers, so that
+  // the device's play position can be turned into the voice's (pauses and underruns
+  // leave gaps between them).
+  struct Chunk {
+    std::uint64_t deviceStart;  // device frame where the buffer starts
+    std::uint64_t voiceBefore;  // framesMixed before the buffer
+    std::uint64_t voiceFrames;  // frames of the voice in the buffer
+  };
+  static constexpr std::size_t kHistory = 8;
+  std::array<Chunk, kHistory> chunks{};
+  std::size_t chunkCount = 0;  // chunks written so far; the newest is (chunkCount - 1) % kHistory
 };
 
 class AudioOutput {
@@ -40,11 +52,14 @@ class AudioOutput {
   void mix(float* out, std::size_t frames, bool wait);
   void catchUp();  // silent output: consume what the clock says has been played
   std::uint64_t playedLocked(const Voice& voice);
+  std::uint64_t deviceFramesHeard();
 
   int rate_ = 44100;
   std::uint32_t device_ = 0;  // SDL audio device id, 0 for the silent output
-  std::uint64_t bufferFrames_ = 0;
-  std::uint64_t lastCallbackMs_ = 0;
+  std::uint64_t bufferFrames_ = 0;          // device: frames queued ahead of the one playing
+  std::uint64_t lastCallbackMs_ = 0;        // device: steady clock at the latest callback
+  std::uint64_t deviceFramesBefore_ = 0;    // device: frames delivered before the latest buffer
+  std::uint64_t lastBufferFrames_ = 0;      // device: frames in the latest buffer
   std::uint64_t startMs_ = 0;       // silent output: clock at open
   std::uint64_t framesConsumed_ = 0;  // silent output: device frames consumed so far
   std::mutex mutex_;
