@@ -8,6 +8,7 @@
 #include "demo/DemoHooks.h"
 #include "demo/Launcher.h"
 #include "demo/Progress.h"
+#include "gfx/EffectHandler.h"
 #include "gfx/GraphicsContext.h"
 
 namespace vantor {
@@ -107,6 +108,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   runFrames(window, music);
 
   demoShutdown();
+  EffectHandler::destroy();
   GraphicsContext::instance()->releaseAll();
   return 0;
 }
