@@ -13,7 +13,8 @@ namespace {
 
 std::array<bool, 256> keysDown{};
 
-// Every visible child under the point, deepest last; coordinates become the child's.
+// The deepest visible window under a point of a top-level client area; x and y become that
+// window's coordinates.
 HWND windowAt(HWND topLevel, int& x, int& y) {
   Window* window = findWindow(topLevel);
   if (!window) return nullptr;

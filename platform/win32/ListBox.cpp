@@ -37,12 +37,18 @@ void setTopIndex(Window& list, int top) {
   invalidate(list.handle);
 }
 
-// Selects an item (clamped to the list) and scrolls it into view.
-void select(Window& list, int index) {
+// Selects an item (clamped to the list) and scrolls it into view. A change made by the user
+// is told to the parent of an LBS_NOTIFY list.
+void select(Window& list, int index, bool byUser) {
   int count = static_cast<int>(list.list.items.size());
   if (count == 0) return;
   index = std::clamp(index, 0, count - 1);
+  bool changed = list.list.selection != index;
   list.list.selection = index;
+  if (changed && byUser && (list.style & LBS_NOTIFY) && list.parent) {
+    SendMessageA(list.parent, WM_COMMAND, MAKEWPARAM(list.identifier, LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list.handle));
+  }
   ListBoxLayout layout = listBoxLayout(list);
   if (index < list.list.topIndex) {
     setTopIndex(list, index);
@@ -112,7 +118,7 @@ LRESULT CALLBACK listBoxProcedure(HWND handle, UINT message, WPARAM wParam, LPAR
         invalidate(handle);
         return LB_ERR;
       }
-      select(*list, index);
+      select(*list, index, false);
       return index;
     case LB_GETCURSEL:
       return list->list.selection >= 0 ? list->list.selection : LB_ERR;
@@ -138,7 +144,7 @@ LRESULT CALLBACK listBoxProcedure(HWND handle, UINT message, WPARAM wParam, LPAR
       if (layout.scrollBar && x >= layout.itemWidth) {
         scrollBarPressed(*list, y);
       } else if (int item = list->list.topIndex + y / kListItemHeight; item < count) {
-        select(*list, item);
+        select(*list, item, true);
       }
       return 0;
     }
@@ -156,12 +162,12 @@ LRESULT CALLBACK listBoxProcedure(HWND handle, UINT message, WPARAM wParam, LPAR
       int page = std::max(1, listBoxLayout(*list).visibleCount - 1);
       int current = list->list.selection;
       switch (wParam) {
-        case VK_UP: select(*list, current < 0 ? 0 : current - 1); break;
-        case VK_DOWN: select(*list, current + 1); break;
-        case VK_PRIOR: select(*list, current - page); break;
-        case VK_NEXT: select(*list, current < 0 ? page : current + page); break;
-        case VK_HOME: select(*list, 0); break;
-        case VK_END: select(*list, count - 1); break;
+        case VK_UP: select(*list, current < 0 ? 0 : current - 1, true); break;
+        case VK_DOWN: select(*list, current + 1, true); break;
+        case VK_PRIOR: select(*list, current - page, true); break;
+        case VK_NEXT: select(*list, current < 0 ? page : current + page, true); break;
+        case VK_HOME: select(*list, 0, true); break;
+        case VK_END: select(*list, count - 1, true); break;
       }
       return 0;
     }

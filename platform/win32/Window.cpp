@@ -188,8 +188,8 @@ ATOM RegisterClassExA(const WNDCLASSEXA* windowClass) {
 }
 
 HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x,
-                     int y, int width, int height, HWND parent, HMENU menu, HINSTANCE,
-                     LPVOID) {
+                     int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+                     LPVOID param) {
   Registry& r = registry();
   if (!className) return nullptr;
   auto found = r.classes.find(lowerCase(className));
@@ -238,6 +238,14 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
   } else {
     r.topLevel.push_back(handle);
     if (record.sdlWindow) attachSdlWindow(handle, record.sdlWindow);
+  }
+  CREATESTRUCTA create{param,  instance, menu,  parent,    height,    width,
+                       y,      x,        static_cast<LONG>(style), windowName, className, exStyle};
+  if (SendMessageA(handle, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {
+    DestroyWindow(handle);
+    return nullptr;
+  }
+  if (!child) {
     applyVisibility(record);
     if (record.visible) activate(record);
   }
@@ -320,12 +328,17 @@ HWND SetFocus(HWND handle) {
   Registry& r = registry();
   HWND previous = r.focus;
   if (handle && !findWindow(handle)) return nullptr;
+  if (handle == previous) return previous;
   r.focus = handle;
-  if (previous) invalidate(previous);
+  if (previous) {
+    invalidate(previous);
+    SendMessageA(previous, WM_KILLFOCUS, reinterpret_cast<WPARAM>(handle), 0);
+  }
   if (handle) {
     invalidate(handle);
+    SendMessageA(handle, WM_SETFOCUS, reinterpret_cast<WPARAM>(previous), 0);
     Window* top = topLevelOf(handle);
-    if (top->handle != r.foreground) activate(*top);
+    if (top && top->handle != r.foreground) activate(*top);
   }
   return previous;
 }

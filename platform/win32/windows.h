@@ -54,6 +54,7 @@ constexpr WORD BN_CLICKED = 0;
 constexpr DWORD LBS_NOTIFY = 0x0001;
 constexpr DWORD LBS_SORT = 0x0002;
 constexpr LRESULT LB_ERR = -1;
+constexpr WORD LBN_SELCHANGE = 1;  // sent by LBS_NOTIFY lists when the user changes the selection
 
 constexpr DWORD SS_LEFT = 0x0;
 
@@ -64,7 +65,6 @@ constexpr UINT WM_DESTROY = 0x0002;
 constexpr UINT WM_SETFOCUS = 0x0007;
 constexpr UINT WM_KILLFOCUS = 0x0008;
 constexpr UINT WM_SETREDRAW = 0x000B;
-constexpr UINT WM_PAINT = 0x000F;
 constexpr UINT WM_CLOSE = 0x0010;
 constexpr UINT WM_QUIT = 0x0012;
 constexpr UINT WM_KEYDOWN = 0x0100;
@@ -243,6 +243,22 @@ struct WNDCLASSEXA {
   LPCSTR lpszMenuName;
   LPCSTR lpszClassName;
   HICON hIconSm;
+};
+
+// WM_CREATE's lParam points to one; a procedure answering -1 makes creation fail.
+struct CREATESTRUCTA {
+  LPVOID lpCreateParams;
+  HINSTANCE hInstance;
+  HMENU hMenu;
+  HWND hwndParent;
+  int cy;
+  int cx;
+  int y;
+  int x;
+  LONG style;
+  LPCSTR lpszName;
+  LPCSTR lpszClass;
+  DWORD dwExStyle;
 };
 
 struct MSG {

@@ -147,6 +147,26 @@ TEST(Dialog, ListOfFortyScrollsWithKeysWheelAndScrollBar) {
   EXPECT_EQ(SendMessageA(dialog.list, LB_GETCURSEL, 0, 0), LB_ERR);
 }
 
+TEST(Dialog, NotifyingListTellsItsParentOfSelectionChangesByTheUserOnly) {
+  Dialog dialog(5);
+  HWND notifying = CreateWindowExA(0, "LISTBOX", nullptr, WS_CHILD | WS_VISIBLE | LBS_NOTIFY, 0,
+                                   250, 100, 80, dialog.top, reinterpret_cast<HMENU>(77),
+                                   nullptr, nullptr);
+  for (const char* entry : {"a", "b", "c"}) {
+    SendMessageA(notifying, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
+  }
+  SendMessageA(notifying, LB_SETCURSEL, 0, 0);
+  SetFocus(notifying);
+  dialog.press(VK_DOWN);
+  dialog.press(VK_HOME);
+  dialog.press(VK_HOME);  // no change, no notification
+  int changes = 0;
+  for (const Received& r : received) {
+    changes += r.message == WM_COMMAND && LOWORD(r.wParam) == 77 && HIWORD(r.wParam) == LBN_SELCHANGE;
+  }
+  EXPECT_EQ(changes, 2);
+}
+
 struct Image {
   std::vector<std::uint32_t> argb;
   int width = 0, height = 0;

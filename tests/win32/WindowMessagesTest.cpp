@@ -171,3 +171,31 @@ TEST(MessageBox, WithoutADisplayWritesCaptionAndTextAndAnswersOk) {
 }
 
 }  // namespace
+
+namespace {
+
+LRESULT CALLBACK refusingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CREATE) {
+    auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+    return create->cx == 13 ? -1 : 0;  // refuses the one size the test asks to be refused
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST(Windows, ProcedureRefusingCreateMakesCreationFail) {
+  platform::win32::forbidDisplay();
+  WNDCLASSEXA windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = refusingProcedure;
+  windowClass.lpszClassName = "refusing";
+  ASSERT_NE(RegisterClassExA(&windowClass), 0);
+  EXPECT_EQ(RegisterClassExA(&windowClass), 0);  // names are registered once
+  EXPECT_FALSE(CreateWindowExA(0, "REFUSING", "", 0, 0, 0, 13, 10, nullptr, nullptr, nullptr,
+                               nullptr));
+  HWND accepted = CreateWindowExA(0, "Refusing", "", 0, 0, 0, 14, 10, nullptr, nullptr, nullptr,
+                                  nullptr);
+  EXPECT_TRUE(accepted);  // class names compare case-insensitively
+  DestroyWindow(accepted);
+}
+
+}  // namespace
