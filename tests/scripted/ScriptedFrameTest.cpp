@@ -52,7 +52,14 @@ TEST(ScriptedRun, PresentsMoveTheClockAndTheMusicAndFrameInputArrives) {
 
   run.atFrame(3, Input::key(VK_ESCAPE));
   std::vector<int> shown;
-  run.onFrame([&](int frame) { shown.push_back(frame); });
+  std::vector<std::uint32_t> centres;  // read back from inside the frame handler, as tools do
+  run.onFrame([&](int frame) {
+    shown.push_back(frame);
+    platform::scripted::Image image;
+    if (platform::scripted::readBackBuffer(device, image) == D3D_OK) {
+      centres.push_back(image.argb[24 * 64 + 32]);
+    }
+  });
   DWORD start = timeGetTime();
   for (int frame = 0; frame < 5 && !escapeSeen; ++frame) {
     ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00FF00, 1.0f, 0), D3D_OK);
@@ -65,6 +72,7 @@ TEST(ScriptedRun, PresentsMoveTheClockAndTheMusicAndFrameInputArrives) {
   }
   EXPECT_TRUE(escapeSeen);
   EXPECT_EQ(shown, (std::vector<int>{1, 2, 3}));  // Escape arrived after the third frame
+  EXPECT_EQ(centres, (std::vector<std::uint32_t>(3, 0xFF00FF00u)));
   EXPECT_EQ(timeGetTime() - start, 60u);
   unsigned position = 0;
   ASSERT_EQ(channel->getPosition(&position, FMOD_TIMEUNIT_MS), FMOD_OK);
