@@ -18,14 +18,15 @@ namespace {
 constexpr DWORD kRunMs = 91000;  // the run ends this long after the music started
 constexpr DWORD kStepMs = 50;    // demoStep's fixed step
 
-// Owned by the shell for the whole run and never released.
+// Owned by the shell for the whole run and never released: the process ends with them.
 struct Music {
   FMOD::System* system = nullptr;
   FMOD::Sound* sound = nullptr;
   FMOD::Channel* channel = nullptr;
 };
+Music music;
 
-void openMusic(Music& music) {
+void openMusic() {
   FMOD_System_Create(&music.system);
   if (!music.system) return;
   music.system->init(1, FMOD_INIT_NORMAL, nullptr);
@@ -33,20 +34,20 @@ void openMusic(Music& music) {
                              &music.sound);
 }
 
-void playMusic(Music& music) {
+void playMusic() {
   if (music.system && music.sound) {
     music.system->playSound(FMOD_CHANNEL_FREE, music.sound, false, &music.channel);
   }
 }
 
 // Milliseconds played, or 0 when there is no track or it has ended.
-unsigned int musicPosition(const Music& music) {
+unsigned int musicPosition() {
   unsigned int position = 0;
   if (music.channel) music.channel->getPosition(&position, FMOD_TIMEUNIT_MS);
   return position;
 }
 
-void runFrames(D3DWindow& window, Music& music) {
+void runFrames(D3DWindow& window) {
   IDirect3DDevice9* device = GraphicsContext::instance()->device();
   const DisplaySettings& settings = window.displaySettings();
   const DWORD startTime = timeGetTime();
@@ -64,7 +65,7 @@ void runFrames(D3DWindow& window, Music& music) {
     const DWORD frameMs = now - lastTime;  // unsigned: the timer's wrap is harmless
     const DWORD elapsedMs = now - startTime;
     lastTime = now;
-    const unsigned int musicMs = musicPosition(music);
+    const unsigned int musicMs = musicPosition();
     pendingStepMs += frameMs;
     if (elapsedMs >= kRunMs) window.close();  // this frame still runs and is shown
 
@@ -99,13 +100,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (!runLauncher(window.displaySettings(), instance)) return 0;
 
   window.open(window.displaySettings());
-  Music music;
-  openMusic(music);
+  openMusic();
   demoSetup();
   loadingActive = false;
-  playMusic(music);
+  playMusic();
 
-  runFrames(window, music);
+  runFrames(window);
 
   demoShutdown();
   EffectHandler::destroy();
