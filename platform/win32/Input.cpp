@@ -135,6 +135,11 @@ void handleEvent(const SDL_Event& event) {
         case SDL_WINDOWEVENT_FOCUS_GAINED:
           if (GetForegroundWindow() != top) SetForegroundWindow(top);
           break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+          findWindow(top)->clientWidth = event.window.data1;
+          findWindow(top)->clientHeight = event.window.data2;
+          findWindow(top)->needsPaint = true;
+          break;
         case SDL_WINDOWEVENT_MINIMIZED: findWindow(top)->minimized = true; break;
         case SDL_WINDOWEVENT_RESTORED: findWindow(top)->minimized = false; break;
       }
