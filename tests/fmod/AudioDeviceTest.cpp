@@ -36,10 +36,11 @@ TEST(AudioDevice, PositionRisesInRealTimeAndTheChannelEnds) {
   for (size_t i = 1; i < positions.size(); ++i) {
     EXPECT_GE(positions[i], positions[i - 1]) << "sample " << i;
   }
-  // The channel is gone only after the whole track (about 2 s, encoder padding included)
-  // has been heard; the last position seen is at most a poll and a device buffer short.
-  EXPECT_GT(positions.back(), 1900u);
-  EXPECT_LT(positions.back(), 2200u);
+  // The channel is gone only after the whole track (about 2.05 s, encoder padding included)
+  // has been heard, and never reports beyond it. The last position seen falls short by a
+  // poll and a device buffer (about 35 ms); the bound leaves room for a loaded machine.
+  EXPECT_GT(positions.back(), 1700u);
+  EXPECT_LT(positions.back(), 2100u);
   EXPECT_EQ(system->release(), FMOD_OK);
 }
 
