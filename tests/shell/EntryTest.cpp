@@ -52,6 +52,7 @@ void startsInOrderAndEndsOnEscape() {
   require(!log.loadingDuringFrames, "loading ends before the frames");
   // Escape arrives while the fifth frame's messages are drained: no sixth frame.
   require(log.frames == 5, "five frames");
+  require(!log.setupFullscreen, "unchecked: windowed");
   require(run.messageBoxes().empty(), "no message box in a windowed run");
   require(log.musicSeconds.front() < 0.05f, "music starts with the frames");
   require(log.musicSeconds.back() > log.musicSeconds.front(), "music plays");
@@ -66,6 +67,7 @@ void cancelledLauncher(Input way) {
   require(hookLog().order == std::vector<std::string>{"demoConfigure"},
           "no hook after demoConfigure");
   require(vantor::GraphicsContext::instance()->device() == nullptr, "no device");
+  require(FindWindowA("KESTU09", nullptr) == nullptr, "no demo window");
   std::exit(0);
 }
 
@@ -79,11 +81,16 @@ void startAtOnce() {
   require(run.messageBoxes()[0].caption == "warning", "warning caption");
   require(run.messageBoxes()[0].text == "Couldn't change display-settings, fallback to windowed.",
           "warning text");
+  require(hookLog().setupWidth == 640 && hookLog().setupHeight == 480, "the first mode");
+  require(!hookLog().setupFullscreen, "windowed after the fallback");
   require(hookLog().frames == 2, "the close request ends the run after its frame");
   std::exit(0);
 }
 
 void endsAfterNinetyOneSeconds() {
+  // From an empty folder there is no data/kestuinvi.mp3.
+  char folder[] = "/tmp/entry-test-XXXXXX";
+  require(mkdtemp(folder) && chdir(folder) == 0, "an empty folder");
   ScriptedRun run(20);  // 20 ms a frame
   startWindowed(run);
   require(runEntry() == 0, "exit code 0");
@@ -95,8 +102,9 @@ void endsAfterNinetyOneSeconds() {
   for (float seconds : log.frameSeconds) total += seconds;
   require(std::fabs(total - 91.0) < 1e-3, "91 s of frame time");
   require(run.frames() == log.frames, "every frame presented");
-  // Started away from data/, the music is missing: a silent run at position 0.
+  // Without the track: a silent run at position 0.
   for (float music : log.musicSeconds) require(music == 0.0f, "silent run");
+  rmdir(folder);
   std::exit(0);
 }
 

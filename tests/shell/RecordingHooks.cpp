@@ -1,5 +1,6 @@
 #include "RecordingHooks.h"
 
+#include "demo/D3DWindow.h"
 #include "demo/DemoHooks.h"
 #include "demo/Progress.h"
 
@@ -30,6 +31,10 @@ void demoSetup() {
   hookLog().order.push_back("demoSetup");
   ++hookLog().setups;
   hookLog().loadingDuringSetup = loadingActive;
+  const DisplaySettings& settings = D3DWindow::current()->displaySettings();
+  hookLog().setupWidth = settings.width;
+  hookLog().setupHeight = settings.height;
+  hookLog().setupFullscreen = settings.fullscreen;
   progressPoint();  // a progress point inside setup reaches tickLoadingProgress
 }
 

@@ -18,6 +18,8 @@ struct HookLog {
   std::vector<float> frameSeconds;     // as demoFrame received them
   std::vector<float> musicSeconds;     // as demoFrame received them
   float stepSeconds = 0.0f;            // as the last demoStep received it
+  int setupWidth = 0, setupHeight = 0;  // the window's settings while setup runs
+  bool setupFullscreen = false;
 };
 
 HookLog& hookLog();
