@@ -53,8 +53,8 @@ Vec3 Rasteriser::shade(const ShadedVertex& v) const {
   double key = std::max(0.0, dot(n, toKey));
   double fill = 0.35 * std::max(0.0, dot(n, normalize(Vec3{0.6, 0.3, 1})));
   Vec3 half = normalize(toKey + toEye);
-  double spec = key > 0 ? std::pow(std::max(0.0, dot(n, half)), v.specularPower) : 0;
-  return v.diffuse * (0.12 + key + fill) + v.specular * spec;
+  double highlight = key > 0 ? std::pow(std::max(0.0, dot(n, half)), v.specularPower) : 0;
+  return v.diffuse * (0.12 + key + fill) + v.specular * highlight;
 }
 
 void Rasteriser::drawTriangle(const ShadedVertex& a, const ShadedVertex& b,
