@@ -6,6 +6,7 @@
 
 #include "demo/D3DWindow.h"
 #include "demo/Progress.h"
+#include "gfx/Mesh.h"
 #include "gfx/RenderTarget.h"
 #include "gfx/Texture.h"
 
@@ -15,6 +16,7 @@ struct GraphicsContext::Implementation {
   IDirect3DDevice9* device = nullptr;
   // Everything made through the context; the flag is true while the context owns it. The
   // maps' address order is the order of deletion.
+  std::map<Mesh*, bool> meshes;
   std::map<Texture*, bool> textures;
   std::map<RenderTarget*, bool> renderTargets;
   std::list<RenderTarget*> freeRenderTargets;  // oldest released first; may hold null
@@ -46,6 +48,13 @@ GraphicsContext::GraphicsContext() : impl(new Implementation) { progressPoint();
 IDirect3DDevice9* GraphicsContext::device() { return impl->device; }
 
 IDirect3DDevice9** GraphicsContext::deviceSlot() { return &impl->device; }
+
+Mesh* GraphicsContext::createMesh() {
+  progressPoint();
+  auto* mesh = new Mesh(0, 0);
+  impl->meshes[mesh] = true;
+  return mesh;
+}
 
 Texture* GraphicsContext::loadTexture(const std::string& fileName) {
   auto* texture = new Texture;
@@ -97,7 +106,8 @@ void GraphicsContext::releaseRenderTarget(RenderTarget* target) {
 void GraphicsContext::releaseAll() {
   progressPoint();
   progressPoint();
-  progressPoint();  // after the meshes
+  deleteOwned(impl->meshes);
+  progressPoint();
   deleteOwned(impl->textures);
   progressPoint();
   deleteOwned(impl->renderTargets);

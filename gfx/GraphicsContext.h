@@ -11,6 +11,7 @@
 
 namespace vantor {
 
+class Mesh;
 class RenderTarget;
 class Texture;
 
@@ -23,6 +24,9 @@ class GraphicsContext {
   IDirect3DDevice9* device();
   // Where IDirect3D9::CreateDevice stores the device; the context owns what it holds.
   IDirect3DDevice9** deviceSlot();
+
+  // A new, empty mesh (no least buffer capacities), owned by the context.
+  Mesh* createMesh();
 
   // A new texture decoded from the named data file (loaded into the DataFileCache by the
   // caller). Owned by the context; every call makes a new one.
@@ -40,8 +44,8 @@ class GraphicsContext {
   // cannot be lent to two holders at once.
   void releaseRenderTarget(RenderTarget* target);
 
-  // Deletes everything the context owns (textures, then render targets) and releases the
-  // device. Called once, at shutdown, after the effects are released.
+  // Deletes everything the context owns (meshes, then textures, then render targets) and
+  // releases the device. Called once, at shutdown, after the effects are released.
   void releaseAll();
 
  private:

@@ -6,12 +6,16 @@
 #include "gfx/GraphicsContext.h"
 
 namespace vantor {
-void tickLoadingProgress() { ++vantor_test::progressTicks; }
+void tickLoadingProgress() {
+  ++vantor_test::progressTicks;
+  if (vantor_test::onProgress) vantor_test::onProgress();
+}
 }  // namespace vantor
 
 namespace vantor_test {
 
 int progressTicks = 0;
+std::function<void()> onProgress;
 
 void CallRecorder::onCall(const platform::Call& call) {
   if (call.object == object_) calls.push_back(std::string(call.method) + "(" + call.arguments + ")");

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,7 +38,9 @@ class EngineTest : public ::testing::Test {
   D3DVIEWPORT9 viewport();
 };
 
-// Loading-progress points passed since the start of the process.
+// Loading-progress points passed since the start of the process, and what a test wants done
+// at each (may be empty).
 extern int progressTicks;
+extern std::function<void()> onProgress;
 
 }  // namespace vantor_test

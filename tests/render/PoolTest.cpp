@@ -2,6 +2,8 @@
 #include "EngineFixture.h"
 #include "gfx/DataFileCache.h"
 #include "gfx/GraphicsContext.h"
+#include "gfx/Mesh.h"
+#include "gfx/MeshVertex.h"
 #include "gfx/RenderTarget.h"
 #include "gfx/Texture.h"
 
@@ -87,15 +89,39 @@ TEST_F(Pool, EveryLoadTextureMakesANewTexture) {
   EXPECT_NE(a->getTexture(), b->getTexture());
 }
 
-TEST_F(Pool, ReleaseAllLeavesNoDevice) {
-  EXPECT_EXIT(
-      {
-        context->loadTexture(vantor::dataFile(VANTOR_DATA_DIR "/kivei.jpg"));
-        context->getRenderTarget(D3DFMT_R32F);
-        context->releaseAll();
-        std::exit(context->device() == nullptr ? 0 : 1);
-      },
-      ::testing::ExitedWithCode(0), "");
+// References held on a Direct3D object besides the test's own.
+int otherReferences(IUnknown* object) {
+  object->AddRef();
+  return static_cast<int>(object->Release()) - 1;
+}
+
+void releaseAllInOrder() {
+  GraphicsContext* context = GraphicsContext::instance();
+  vantor::Mesh* mesh = context->createMesh();
+  vantor::Vertex a(0, 0, 0), b(1, 0, 0), c(0, 1, 0);
+  mesh->setGpuData({&a, &b, &c}, {0, 1, 2});  // buffers that the mesh releases when deleted
+  IDirect3DTexture9* texture =
+      context->loadTexture(vantor::dataFile(VANTOR_DATA_DIR "/kivei.jpg"))->getTexture();
+  IDirect3DTexture9* target = context->getRenderTarget(D3DFMT_R32F)->getTexture();
+  texture->AddRef();
+  target->AddRef();
+  // At each progress point of the shutdown: is the texture, is the target still owned?
+  std::vector<std::pair<bool, bool>> alive;
+  onProgress = [&] { alive.emplace_back(otherReferences(texture) > 0, otherReferences(target) > 0); };
+  context->releaseAll();
+  onProgress = nullptr;
+  // Two points, the mesh's two (one before each buffer it releases), one after the meshes,
+  // one after the textures, one after the targets.
+  const std::vector<std::pair<bool, bool>> expected = {
+      {true, true}, {true, true}, {true, true}, {true, true}, {true, true}, {false, true},
+      {false, false}};
+  const bool inOrder = alive == expected;
+  const bool freed = texture->Release() == 0 && target->Release() == 0;
+  std::exit(inOrder && freed && context->device() == nullptr ? 0 : 1);
+}
+
+TEST_F(Pool, ReleaseAllDeletesMeshesThenTexturesThenTargetsAndLeavesNoDevice) {
+  EXPECT_EXIT(releaseAllInOrder(), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
