@@ -7,10 +7,14 @@
 #include "demo/DemoHooks.h"
 #include "gfx/GraphicsContext.h"
 
+namespace mesh_test {
+int progressTicks = 0;
+}  // namespace mesh_test
+
 namespace vantor {
 void demoConfigure(DisplaySettings&) {}
 void demoSetup() {}
-void tickLoadingProgress() {}
+void tickLoadingProgress() { ++mesh_test::progressTicks; }
 void demoStep(float, float) {}
 void demoFrame(float, float) {}
 void demoShutdown() {}

@@ -16,6 +16,9 @@ namespace mesh_test {
 
 using namespace vantor;
 
+// Progress points passed since the start of the process (loading is active all along).
+extern int progressTicks;
+
 // Records device calls as "Method(arguments)" while it lives.
 class DeviceCalls : public platform::ICallObserver {
  public:
