@@ -271,9 +271,15 @@ void D3DMesh::rebuildTopology(Mesh& mesh, bool weld, bool makeQuads) {
       Edge* p = vertexPairToEdge[vertexPair(i1, i2)];
       Edge* q = vertexPairToEdge[vertexPair(i2, i3)];
       Edge* w = vertexPairToEdge[vertexPair(i3, i1)];
-      VANTOR_ASSERT_IN(vertexPairToEdge[vertexPair(i1, i2)] == vertexPairToEdge[vertexPair(i2, i1)], source);
-      VANTOR_ASSERT_IN(vertexPairToEdge[vertexPair(i2, i3)] == vertexPairToEdge[vertexPair(i3, i2)], source);
-      VANTOR_ASSERT_IN(vertexPairToEdge[vertexPair(i3, i1)] == vertexPairToEdge[vertexPair(i1, i3)], source);
+      VANTOR_ASSERT_IN(vertexPairToEdge[vertexPair(i1, i2)] ==
+                           vertexPairToEdge[vertexPair(i2, i1)],
+                       source);
+      VANTOR_ASSERT_IN(vertexPairToEdge[vertexPair(i2, i3)] ==
+                           vertexPairToEdge[vertexPair(i3, i2)],
+                       source);
+      VANTOR_ASSERT_IN(vertexPairToEdge[vertexPair(i3, i1)] ==
+                           vertexPairToEdge[vertexPair(i1, i3)],
+                       source);
       const auto makeEdge = [&](VertexBase* from, VertexBase* to, int fromIndex, int toIndex) {
         Edge* edge = new Edge{from, to, nullptr, nullptr};
         vertexPairToEdge[vertexPair(fromIndex, toIndex)] = edge;

@@ -86,8 +86,9 @@ class Mesh : public INode {
   // Moves positions (as points) and normals (as directions, not renormalised) by m. The
   // cached box is kept as it was.
   void transform(const Matrix& m);
-  // The box of the positions, computed once after each setTopology or setGpuData. Its
-  // starting corners are ±10000, so no coordinate beyond them is ever reached.
+  // The box of the positions, computed once after each setTopology or setGpuData. It
+  // starts from min (10000, 10000, 10000) and max (-10000, -10000, -10000): an empty mesh
+  // gives that box, and a minimum above 10000 (a maximum below -10000) stays there.
   BoundingBox* getBoundingBox();
 
   MeshData* data;
