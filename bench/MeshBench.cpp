@@ -12,6 +12,7 @@
 #include "gfx/D3DMesh.h"
 #include "gfx/GraphicsContext.h"
 #include "gfx/Mesh.h"
+#include <DeviceGl.h>
 
 namespace vantor {
 void demoConfigure(DisplaySettings&) {}
@@ -32,12 +33,7 @@ void makeDevice() {
   GraphicsContext* context = GraphicsContext::instance();
   if (context->device()) return;
   IDirect3D9* direct3d = Direct3DCreate9(D3D_SDK_VERSION);
-  D3DPRESENT_PARAMETERS parameters{};
-  parameters.BackBufferWidth = 64;
-  parameters.BackBufferHeight = 64;
-  parameters.BackBufferCount = 1;
-  parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-  parameters.Windowed = TRUE;
+  D3DPRESENT_PARAMETERS parameters = platform::d3d9::windowedParameters(64, 64);
   direct3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
                          D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters,
                          context->deviceSlot());

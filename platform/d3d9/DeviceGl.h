@@ -34,6 +34,22 @@ HRESULT readSurface(IDirect3DSurface9* surface, std::vector<std::uint32_t>& argb
 HRESULT readSurfaceFloat(IDirect3DSurface9* surface, std::vector<float>& values, UINT& width,
                          UINT& height);
 
+// Parameters of a windowed device with a desktop-format back buffer of that size and an
+// automatic D24S8 depth surface, presenting into `window` (null: headless).
+inline D3DPRESENT_PARAMETERS windowedParameters(UINT width, UINT height, HWND window = nullptr) {
+  D3DPRESENT_PARAMETERS parameters{};
+  parameters.BackBufferWidth = width;
+  parameters.BackBufferHeight = height;
+  parameters.BackBufferFormat = D3DFMT_UNKNOWN;
+  parameters.BackBufferCount = 1;
+  parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
+  parameters.hDeviceWindow = window;
+  parameters.Windowed = TRUE;
+  parameters.EnableAutoDepthStencil = TRUE;
+  parameters.AutoDepthStencilFormat = D3DFMT_D24S8;
+  return parameters;
+}
+
 // The GL_RENDERER and GL_VERSION strings of the device's context.
 const char* rendererName(IDirect3DDevice9* device);
 

@@ -5,20 +5,11 @@
 
 #include <cstdlib>
 
+#include "DeviceGl.h"
+
 namespace {
 
-D3DPRESENT_PARAMETERS windowedParameters(UINT width, UINT height) {
-  D3DPRESENT_PARAMETERS p{};
-  p.BackBufferWidth = width;
-  p.BackBufferHeight = height;
-  p.BackBufferFormat = D3DFMT_UNKNOWN;
-  p.BackBufferCount = 1;
-  p.SwapEffect = D3DSWAPEFFECT_DISCARD;
-  p.Windowed = TRUE;
-  p.EnableAutoDepthStencil = TRUE;
-  p.AutoDepthStencilFormat = D3DFMT_D24S8;
-  return p;
-}
+using platform::d3d9::windowedParameters;
 
 TEST(Direct3DCreation, OnlyTheImplementedSdkVersionIsAccepted) {
   EXPECT_EQ(Direct3DCreate9(31), nullptr);

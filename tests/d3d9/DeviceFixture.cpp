@@ -22,15 +22,7 @@ namespace testing_d3d9 {
 void DeviceTest::SetUp() {
   direct3d = Direct3DCreate9(D3D_SDK_VERSION);
   ASSERT_NE(direct3d, nullptr);
-  D3DPRESENT_PARAMETERS parameters{};
-  parameters.BackBufferWidth = kWidth;
-  parameters.BackBufferHeight = kHeight;
-  parameters.BackBufferFormat = D3DFMT_UNKNOWN;
-  parameters.BackBufferCount = 1;
-  parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-  parameters.Windowed = TRUE;
-  parameters.EnableAutoDepthStencil = TRUE;
-  parameters.AutoDepthStencilFormat = D3DFMT_D24S8;
+  D3DPRESENT_PARAMETERS parameters = platform::d3d9::windowedParameters(kWidth, kHeight);
   ASSERT_EQ(direct3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
                                    D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &device),
             D3D_OK);

@@ -22,13 +22,7 @@ TEST(WindowedPresent, TheBackBufferFillsTheWindowKeepingItsAspect) {
   platform::win32::attachSdlWindow(handle, window);
 
   IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
-  D3DPRESENT_PARAMETERS p{};
-  p.BackBufferWidth = 100;
-  p.BackBufferHeight = 50;
-  p.BackBufferCount = 1;
-  p.SwapEffect = D3DSWAPEFFECT_DISCARD;
-  p.hDeviceWindow = handle;
-  p.Windowed = TRUE;
+  D3DPRESENT_PARAMETERS p = platform::d3d9::windowedParameters(100, 50, handle);
   p.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
   IDirect3DDevice9* device = nullptr;
   ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, handle,

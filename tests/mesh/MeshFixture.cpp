@@ -6,6 +6,7 @@
 #include "Hooks.h"
 #include "demo/DemoHooks.h"
 #include "gfx/GraphicsContext.h"
+#include <DeviceGl.h>
 
 namespace mesh_test {
 int progressTicks = 0;
@@ -49,14 +50,7 @@ void MeshTest::SetUpTestSuite() {
   if (context->device()) return;
   static IDirect3D9* direct3d = Direct3DCreate9(D3D_SDK_VERSION);
   ASSERT_NE(direct3d, nullptr);
-  D3DPRESENT_PARAMETERS parameters{};
-  parameters.BackBufferWidth = 64;
-  parameters.BackBufferHeight = 48;
-  parameters.BackBufferCount = 1;
-  parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-  parameters.Windowed = TRUE;
-  parameters.EnableAutoDepthStencil = TRUE;
-  parameters.AutoDepthStencilFormat = D3DFMT_D24S8;
+  D3DPRESENT_PARAMETERS parameters = platform::d3d9::windowedParameters(64, 48);
   ASSERT_EQ(direct3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
                                    D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters,
                                    context->deviceSlot()),

@@ -30,14 +30,7 @@ void EngineTest::SetUpTestSuite() {
   settings.width = 640;
   settings.height = 480;
   settings.aspect = 16.0f / 9.0f;
-  D3DPRESENT_PARAMETERS parameters{};
-  parameters.BackBufferWidth = 640;
-  parameters.BackBufferHeight = 480;
-  parameters.BackBufferCount = 1;
-  parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-  parameters.Windowed = TRUE;
-  parameters.EnableAutoDepthStencil = TRUE;
-  parameters.AutoDepthStencilFormat = D3DFMT_D24S8;
+  D3DPRESENT_PARAMETERS parameters = platform::d3d9::windowedParameters(640, 480);
   ASSERT_EQ(window.direct3d()->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
                                             D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters,
                                             vantor::GraphicsContext::instance()->deviceSlot()),

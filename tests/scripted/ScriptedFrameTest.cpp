@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "ScriptedRun.h"
+#include <DeviceGl.h>
 
 namespace {
 
@@ -29,13 +30,7 @@ TEST(ScriptedRun, PresentsMoveTheClockAndTheMusicAndFrameInputArrives) {
 
   IDirect3D9* direct3d = Direct3DCreate9(D3D_SDK_VERSION);
   ASSERT_TRUE(direct3d);
-  D3DPRESENT_PARAMETERS parameters{};
-  parameters.BackBufferWidth = 64;
-  parameters.BackBufferHeight = 48;
-  parameters.BackBufferCount = 1;
-  parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-  parameters.hDeviceWindow = window;
-  parameters.Windowed = TRUE;
+  D3DPRESENT_PARAMETERS parameters = platform::d3d9::windowedParameters(64, 48, window);
   IDirect3DDevice9* device = nullptr;
   ASSERT_EQ(direct3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
                                    D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &device),
