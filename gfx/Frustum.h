@@ -7,8 +7,15 @@
 
 namespace vantor {
 
+struct Matrix;
+
 struct Frustum {
   Plane planes[6];
+
+  // The clip volume of a view-projection matrix C (or world × view × projection, which gives
+  // the frustum in that object's space), planes not normalised. With clip coordinates
+  // (x, y, z, w) = p·C the inside is z > 0, z < w, y < w, y > −w, x > −w and x < w.
+  static Frustum fromClipMatrix(const Matrix& c);
 
   // Strictly in front of all six planes: a point on any plane is outside.
   bool contains(const Vector3& p) const;

@@ -182,4 +182,37 @@ TEST(Frustum, BoxIsVisibleWhenAnyCornerIsInside) {
   EXPECT_FALSE(f.intersectsBox(BoundingBox{-1, -1, -1, 2, 2, 2}));
 }
 
+TEST(Frustum, PlanesOfAClipMatrixAreNearFarTopBottomLeftRight) {
+  Matrix c;
+  for (int r = 0; r < 4; ++r) {
+    for (int k = 0; k < 4; ++k) c.m[r][k] = static_cast<float>(1 << (4 * r + k));
+  }
+  const Frustum f = Frustum::fromClipMatrix(c);
+  // Each plane's (a, b, c, d) combines one column of C per coordinate: column 2 alone (z),
+  // then column 3 (w) minus or plus column 2, 1, 1, 0, 0.
+  const int other[6] = {2, 2, 1, 1, 0, 0};
+  const float sign[6] = {1, -1, -1, 1, 1, -1};
+  for (int p = 0; p < 6; ++p) {
+    const Plane& q = f.planes[p];
+    const float plane[4] = {q.a, q.b, q.c, q.d};
+    for (int r = 0; r < 4; ++r) {
+      const float w = p == 0 ? 0.0f : c.m[r][3];
+      EXPECT_EQ(plane[r], w + sign[p] * c.m[r][other[p]]) << "plane " << p << " row " << r;
+    }
+  }
+}
+
+TEST(Frustum, PerspectiveFrustumHoldsWhatLiesInFrontOfTheEye) {
+  const Frustum f = Frustum::fromClipMatrix(Matrix::perspectiveFovLH(pi / 2, 1, 1, 100));
+  EXPECT_TRUE(f.contains(Vector3(0, 0, 50)));
+  EXPECT_TRUE(f.contains(Vector3(-40, 40, 50)));
+  EXPECT_FALSE(f.contains(Vector3(0, 0, 0.5f)));   // nearer than the near distance
+  // The projection's w is z + 1, which moves the far plane out to z = 199 here.
+  EXPECT_TRUE(f.contains(Vector3(0, 0, 198)));
+  EXPECT_FALSE(f.contains(Vector3(0, 0, 200)));
+  EXPECT_FALSE(f.contains(Vector3(0, 0, -50)));    // behind the eye
+  EXPECT_FALSE(f.contains(Vector3(60, 0, 50)));    // off to the right
+  EXPECT_FALSE(f.contains(Vector3(0, -60, 50)));   // below
+}
+
 }  // namespace
