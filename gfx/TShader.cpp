@@ -2,6 +2,9 @@
 
 #include "Core/Fatal.h"
 #include "gfx/EffectHandler.h"
+#include "gfx/PerspectiveCamera.h"
+#include "gfx/RenderTarget.h"
+#include "gfx/Scene.h"
 
 namespace vantor {
 
@@ -11,6 +14,27 @@ void check(HRESULT result, unsigned line) { VANTOR_CHECK_AT(result, "gfx\\TShade
 
 TShader::TShader(const std::string& fileName, const char* technique)
     : technique(technique), effect(EffectHandler::instance()->getEffect(fileName)) {}
+
+TShader::TShader(const std::string& fileName, const char* technique, Scene* scene)
+    : TShader(fileName, technique) {
+  if (!scene) return;
+  setParameter("deltaTime", scene->getDeltaTime());
+  setParameter("time", scene->getTime());
+  setParameter("depthTex", scene->getDepthBuffer());
+  TCamera* camera = scene->getCamera();
+  if (!camera) return;
+  const Matrix projection = camera->getProjection();
+  setParameter("viewProjection", camera->getViewProjection());
+  setParameter("projection", projection);
+  setParameter("projectionInv", projection.inverse());
+  if (camera->isOrthographic()) return;
+  // Only a perspective camera has clip distances; another non-orthographic camera type
+  // leaves them as they were.
+  if (auto* perspective = dynamic_cast<PerspectiveCamera*>(camera)) {
+    setParameter("z_far", perspective->zFar);
+    setParameter("z_near", perspective->zNear);
+  }
+}
 
 TShader::~TShader() { end(); }
 

@@ -14,11 +14,18 @@
 
 namespace vantor {
 
+class Scene;
+
 class TShader {
  public:
   // `fileName` has been loaded into the DataFileCache (pass it through dataFile). The
   // technique name is not copied: it must outlive the handle.
   TShader(const std::string& fileName, const char* technique);
+  // As above, then, when `scene` is not null, uploads what every scene-aware shader shares:
+  // "deltaTime" and "time" (seconds) and "depthTex"; with a camera also "viewProjection",
+  // "projection" and "projectionInv"; with a perspective camera also "z_far" and "z_near".
+  // The values stay in the effect for every handle on it until they are set again.
+  TShader(const std::string& fileName, const char* technique, Scene* scene);
   // Ends the technique if it is begun.
   virtual ~TShader();
   TShader(const TShader&) = delete;
@@ -43,6 +50,9 @@ class TShader {
   void setParameter(const char* name, const Matrix& matrix);
   // The surface's texture; null binds no texture.
   void setParameter(const char* name, ID3dSurface* surface);
+  // Any other pointer, or a surface pointer whose class is not complete where the call is
+  // made, would otherwise become the bool overload without a word.
+  void setParameter(const char* name, const void* pointer) = delete;
 
   bool isBegun() const { return begun; }
 

@@ -4,7 +4,9 @@
 #include "EngineFixture.h"
 #include "gfx/DataFileCache.h"
 #include "gfx/EffectHandler.h"
+#include "gfx/PerspectiveCamera.h"
 #include "gfx/RenderTarget.h"
+#include "gfx/Scene.h"
 #include "gfx/TShader.h"
 
 namespace vantor_test {
@@ -95,6 +97,75 @@ TEST_F(Effects, DrawsWithItsParameterColourInsideAPass) {
   shader.end();
   EXPECT_EQ(pixels(boundTarget(0))[100 * 640 + 100], 0xFF0000FFu);
   target.end();
+}
+
+// A camera with the screen projection, which has no clip distances to give the shaders.
+class OrthographicCamera : public vantor::TCamera {
+ public:
+  vantor::Matrix getView() override { return vantor::Matrix::translation(0, 0, 1); }
+  vantor::Matrix getProjection() override { return vantor::Matrix::screenProjection(); }
+  vantor::Frustum getFrustum() override { return vantor::Frustum::fromClipMatrix(getView()); }
+  vantor::Frustum getObjectFrustum(const vantor::Matrix& world) override {
+    return vantor::Frustum::fromClipMatrix(world * getView());
+  }
+  bool isOrthographic() override { return true; }
+};
+
+// Names of the parameters a recorder saw set, in order.
+std::vector<std::string> parameterNames(const std::vector<std::string>& calls) {
+  std::vector<std::string> names;
+  for (const std::string& call : calls) {
+    const auto open = call.find('(');
+    names.push_back(call.substr(open + 1, call.find_first_of(",)", open) - open - 1));
+  }
+  return names;
+}
+
+TEST_F(Effects, SceneHandlesUploadWhatTheSceneAndItsCameraHave) {
+  vantor::Scene scene;
+  {
+    CallRecorder recorder("effect");
+    TShader none(file, "Fill", nullptr);
+    TShader noCamera(file, "Fill", &scene);
+    EXPECT_EQ(recorder.calls, (std::vector<std::string>{"SetFloat(deltaTime, 0)", "SetFloat(time, 0)",
+                                                        "SetTexture(depthTex, texture)"}));
+  }
+  OrthographicCamera orthographic;
+  scene.setCamera(&orthographic);
+  {
+    CallRecorder recorder("effect");
+    TShader shader(file, "Fill", &scene);
+    EXPECT_EQ(parameterNames(recorder.calls),
+              (std::vector<std::string>{"deltaTime", "time", "depthTex", "viewProjection",
+                                        "projection", "projectionInv"}));
+  }
+  vantor::PerspectiveCamera perspective(1.5f, 1.0f, 200.0f);
+  perspective.setLookAt({0, 8, -14}, {6, 5, 0}, {0, 1, 0});
+  scene.setCamera(&perspective);
+  scene.render(2.0f);  // the scene's time and frame time become 2 s
+  CallRecorder recorder("effect");
+  TShader shader(file, "Fill", &scene);
+  EXPECT_EQ(parameterNames(recorder.calls),
+            (std::vector<std::string>{"deltaTime", "time", "depthTex", "viewProjection",
+                                      "projection", "projectionInv", "z_far", "z_near"}));
+  EXPECT_EQ(recorder.calls[0], "SetFloat(deltaTime, 2)");
+  EXPECT_EQ(recorder.calls[1], "SetFloat(time, 2)");
+  EXPECT_EQ(recorder.calls[6], "SetFloat(z_far, 200)");
+  EXPECT_EQ(recorder.calls[7], "SetFloat(z_near, 1)");
+
+  // The matrices are the camera's, and the inverse undoes the projection.
+  ID3DXEffect* effect = vantor::EffectHandler::instance()->getEffect(file);
+  D3DXMATRIX viewProjection, projection, projectionInv;
+  ASSERT_EQ(effect->GetMatrix("viewProjection", &viewProjection), D3D_OK);
+  ASSERT_EQ(effect->GetMatrix("projection", &projection), D3D_OK);
+  ASSERT_EQ(effect->GetMatrix("projectionInv", &projectionInv), D3D_OK);
+  EXPECT_TRUE(vantor::Matrix::fromD3D(viewProjection) == perspective.getViewProjection());
+  EXPECT_TRUE(vantor::Matrix::fromD3D(projection) == perspective.getProjection());
+  const vantor::Matrix product =
+      vantor::Matrix::fromD3D(projection) * vantor::Matrix::fromD3D(projectionInv);
+  for (int r = 0; r < 4; ++r) {
+    for (int c = 0; c < 4; ++c) EXPECT_NEAR(product.m[r][c], r == c ? 1.0f : 0.0f, 1e-5f);
+  }
 }
 
 TEST_F(Effects, UnknownParameterEndsTheProcess) {

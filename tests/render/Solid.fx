@@ -1,7 +1,15 @@
-// Test effect: fills the quad with a parameter colour, optionally modulated by a texture.
+// Test effect: fills the quad with a parameter colour, optionally modulated by a texture. It
+// also declares what a scene-aware handle uploads, so scene handles can be made on it.
 float4x4 worldViewProjection;
 float4 color;
 float strength;
+float deltaTime;
+float time;
+float4x4 viewProjection;
+float4x4 projection;
+float4x4 projectionInv;
+float z_far;
+float z_near;
 texture tex {
   MinFilter = Point;
   MagFilter = Point;
@@ -9,6 +17,7 @@ texture tex {
   AddressU = Clamp;
   AddressV = Clamp;
 };
+texture depthTex;
 
 vertex Quad {
   layout(location = POSITION) in vec3 position;
