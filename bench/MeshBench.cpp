@@ -8,20 +8,10 @@
 #include <memory>
 #include <vector>
 
-#include "demo/DemoHooks.h"
 #include "gfx/D3DMesh.h"
 #include "gfx/GraphicsContext.h"
 #include "gfx/Mesh.h"
 #include <DeviceGl.h>
-
-namespace vantor {
-void demoConfigure(DisplaySettings&) {}
-void demoSetup() {}
-void tickLoadingProgress() {}
-void demoStep(float, float) {}
-void demoFrame(float, float) {}
-void demoShutdown() {}
-}  // namespace vantor
 
 namespace {
 

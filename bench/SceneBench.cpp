@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "demo/D3DWindow.h"
-#include "demo/DemoHooks.h"
 #include "gfx/DummyNode.h"
 #include "gfx/GraphicsContext.h"
 #include "gfx/INodeRenderable.h"
@@ -19,15 +18,6 @@
 #include "gfx/PerspectiveCamera.h"
 #include "gfx/Scene.h"
 #include <DeviceGl.h>
-
-namespace vantor {
-void demoConfigure(DisplaySettings&) {}
-void demoSetup() {}
-void tickLoadingProgress() {}
-void demoStep(float, float) {}
-void demoFrame(float, float) {}
-void demoShutdown() {}
-}  // namespace vantor
 
 namespace {
 

@@ -77,6 +77,16 @@ Matrix at(float x, float y, float z) { return Matrix::translation(x, y, z); }
 class Scenes : public EngineTest {
  protected:
   void SetUp() override { scene.setCamera(&camera); }
+  // Hangs `node` under both parents, put at those places, and both parents under the root.
+  void addUnderTwoParents(vantor::INode& node, DummyNode& first, const Matrix& firstPlace,
+                          DummyNode& second, const Matrix& secondPlace) {
+    first.setTransform(firstPlace);
+    second.setTransform(secondPlace);
+    first.addChild(&node);
+    second.addChild(&node);
+    scene.addNode(&first);
+    scene.addNode(&second);
+  }
   Scene scene;
   vantor::PerspectiveCamera camera{1.5f, 1.0f, 200.0f};
 };
@@ -136,12 +146,7 @@ TEST_F(Scenes, NodesBehindTheCameraAreCulledButTheirChildrenStillDraw) {
 TEST_F(Scenes, LightsAreListedWithTheWorldMatrixOfEachPlaceTheyAppear) {
   vantor::NodePointlight light(1, 2, 3, 1, 0.5f, 0, 1, 2, 1, 0);
   DummyNode left, right;
-  left.setTransform(at(10, 0, 0));
-  right.setTransform(at(0, 20, 0));
-  left.addChild(&light);
-  right.addChild(&light);
-  scene.addNode(&left);
-  scene.addNode(&right);
+  addUnderTwoParents(light, left, at(10, 0, 0), right, at(0, 20, 0));
   scene.render(1.0f);
   const auto& lights = scene.getLights();
   ASSERT_EQ(lights.size(), 2u);
@@ -180,12 +185,7 @@ TEST_F(Scenes, MotionIsRecordedOnlyWhenTheTimeMovedByMoreThanTenMilliseconds) {
 TEST_F(Scenes, ANodeUnderTwoParentsHasTheMotionOfEachPlace) {
   Probe probe(scene);
   DummyNode moving, still;
-  moving.setTransform(at(0, 0, 10));
-  still.setTransform(at(0, 0, 20));
-  moving.addChild(&probe);
-  still.addChild(&probe);
-  scene.addNode(&moving);
-  scene.addNode(&still);
+  addUnderTwoParents(probe, moving, at(0, 0, 10), still, at(0, 0, 20));
   scene.render(1.0f);
   moving.setTransform(at(3, 0, 10));
   scene.render(2.0f);
