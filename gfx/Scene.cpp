@@ -1,6 +1,7 @@
 #include "gfx/Scene.h"
 
 #include <cmath>
+#include <cstdint>
 #include <map>
 
 #include "Core/Fatal.h"
@@ -115,10 +116,11 @@ void Scene::setCamera(TCamera* camera) { impl->camera = camera; }
 TCamera* Scene::getCamera() const { return impl->camera; }
 
 void Scene::setBlurMapEnabled(bool enabled) {
+  GraphicsContext* context = GraphicsContext::instance();
   if (enabled) {
-    if (!impl->blurMap) impl->blurMap = GraphicsContext::instance()->getRenderTarget(D3DFMT_A8R8G8B8);
+    if (!impl->blurMap) impl->blurMap = context->getRenderTarget(D3DFMT_A8R8G8B8);
   } else {
-    GraphicsContext::instance()->releaseRenderTarget(impl->blurMap);
+    context->releaseRenderTarget(impl->blurMap);
     impl->blurMap = nullptr;
   }
 }

@@ -6,7 +6,6 @@
 // that the shaders can write motion.
 #pragma once
 
-#include <cstdint>
 #include <vector>
 
 #include "gfx/BufferRenderable.h"

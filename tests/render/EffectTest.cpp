@@ -127,8 +127,9 @@ TEST_F(Effects, SceneHandlesUploadWhatTheSceneAndItsCameraHave) {
     CallRecorder recorder("effect");
     TShader none(file, "Fill", nullptr);
     TShader noCamera(file, "Fill", &scene);
-    EXPECT_EQ(recorder.calls, (std::vector<std::string>{"SetFloat(deltaTime, 0)", "SetFloat(time, 0)",
-                                                        "SetTexture(depthTex, texture)"}));
+    EXPECT_EQ(recorder.calls,
+              (std::vector<std::string>{"SetFloat(deltaTime, 0)", "SetFloat(time, 0)",
+                                        "SetTexture(depthTex, texture)"}));
   }
   OrthographicCamera orthographic;
   scene.setCamera(&orthographic);
