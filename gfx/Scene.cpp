@@ -42,7 +42,7 @@ Matrix lookUp(const std::map<std::uint32_t, Matrix>& motion, std::uint32_t key) 
 }  // namespace
 
 // The root of the tree, with what the scene keeps between and during its drawings.
-struct Scene::Implementation : DummyNode {
+struct Scene::Implementation final : DummyNode {
   void updateNode(const Matrix& parentWorld, INode& node, float time);
   void recordMotion(const Matrix& parentWorld, INode& node, std::uint32_t parentKey);
   void collectLights(const Matrix& parentWorld, INode& node);
