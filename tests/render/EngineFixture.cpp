@@ -4,6 +4,7 @@
 #include "demo/D3DWindow.h"
 #include "demo/DemoHooks.h"
 #include "gfx/GraphicsContext.h"
+#include "gfx/RenderTarget.h"
 
 namespace vantor {
 void tickLoadingProgress() {
@@ -50,6 +51,13 @@ IDirect3DSurface9* EngineTest::boundTarget(DWORD slot) {
   IDirect3DSurface9* surface = nullptr;
   device()->GetRenderTarget(slot, &surface);
   if (surface) surface->Release();
+  return surface;
+}
+
+IDirect3DSurface9* EngineTest::surfaceOf(vantor::RenderTarget* target) {
+  IDirect3DSurface9* surface = nullptr;
+  target->getTexture()->GetSurfaceLevel(0, &surface);
+  surface->Release();
   return surface;
 }
 

@@ -13,6 +13,10 @@
 
 #include "CallObserver.h"
 
+namespace vantor {
+class RenderTarget;
+}  // namespace vantor
+
 namespace vantor_test {
 
 // Records calls of one object kind ("device" or "effect") as "Method(arguments)".
@@ -34,6 +38,8 @@ class EngineTest : public ::testing::Test {
   // Pixels of a surface as 0xAARRGGBB, top row first.
   std::vector<std::uint32_t> pixels(IDirect3DSurface9* surface);
   IDirect3DSurface9* boundTarget(DWORD slot);  // no reference kept
+  // Level 0 of a render target's texture; no reference kept (the texture holds one).
+  IDirect3DSurface9* surfaceOf(vantor::RenderTarget* target);
   IDirect3DSurface9* boundDepth();             // no reference kept
   D3DVIEWPORT9 viewport();
 };

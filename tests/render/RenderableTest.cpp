@@ -62,10 +62,7 @@ TEST_F(Renderables, DrawFindsItsBufferBoundAndClearedAndLeavesTheFormerBinding) 
   };
   probe.render(2.0f);
 
-  IDirect3DSurface9* buffer = nullptr;
-  probe.getColorBuffer()->getTexture()->GetSurfaceLevel(0, &buffer);
-  EXPECT_EQ(seenTarget, buffer);
-  buffer->Release();
+  EXPECT_EQ(seenTarget, surfaceOf(probe.getColorBuffer()));
   EXPECT_EQ(seenViewport.X, 0u);
   EXPECT_EQ(seenViewport.Y, 0u);
   EXPECT_EQ(seenViewport.Width, 640u);

@@ -129,13 +129,7 @@ TEST_F(Scenes, NodesBehindTheCameraAreCulledButTheirChildrenStillDraw) {
   ASSERT_EQ(childInFront.parents.size(), 1u);
   EXPECT_TRUE(childInFront.parents[0] == at(0, 0, -10));  // its parent's world, not its own
   // Only the visible node painted; the rest of the buffer is cleared to transparent black.
-  const std::vector<std::uint32_t> picture = pixels(
-      [&] {
-        IDirect3DSurface9* surface = nullptr;
-        scene.getColorBuffer()->getTexture()->GetSurfaceLevel(0, &surface);
-        surface->Release();  // the texture keeps it
-        return surface;
-      }());
+  const std::vector<std::uint32_t> picture = pixels(surfaceOf(scene.getColorBuffer()));
   EXPECT_EQ(std::set<std::uint32_t>(picture.begin(), picture.end()),
             std::set<std::uint32_t>{0xFFFF0000u});
 
@@ -198,20 +192,16 @@ TEST_F(Scenes, ExtraBuffersStartEveryDrawingAtMidGrey) {
   scene.setBlurMapEnabled(true);
   scene.render(1.0f);
   for (vantor::RenderTarget* buffer : {scene.getBlurMap(), scene.getNormalBuffer()}) {
-    IDirect3DSurface9* surface = nullptr;
-    buffer->getTexture()->GetSurfaceLevel(0, &surface);
-    const std::vector<std::uint32_t> seen = pixels(surface);
-    surface->Release();
+    const std::vector<std::uint32_t> seen = pixels(surfaceOf(buffer));
     EXPECT_EQ(std::set<std::uint32_t>(seen.begin(), seen.end()),
               std::set<std::uint32_t>{0xFF808080u});
   }
   // The one-channel depth buffer keeps the red value.
-  IDirect3DSurface9* depth = nullptr;
-  scene.getDepthBuffer()->getTexture()->GetSurfaceLevel(0, &depth);
   std::vector<float> values;
   UINT width = 0, height = 0;
-  ASSERT_EQ(platform::d3d9::readSurfaceFloat(depth, values, width, height), D3D_OK);
-  depth->Release();
+  ASSERT_EQ(platform::d3d9::readSurfaceFloat(surfaceOf(scene.getDepthBuffer()), values, width,
+                                             height),
+            D3D_OK);
   EXPECT_EQ(width, 640u);
   EXPECT_EQ(height, 359u);
   EXPECT_EQ(std::set<float>(values.begin(), values.end()), std::set<float>{128.0f / 255.0f});
