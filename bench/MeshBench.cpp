@@ -8,9 +8,9 @@
 #include <memory>
 #include <vector>
 
-#include "gfx/D3DMesh.h"
-#include "gfx/GraphicsContext.h"
-#include "gfx/Mesh.h"
+#include "gfx/mesh/D3DMesh.h"
+#include "gfx/resources/GraphicsContext.h"
+#include "gfx/mesh/Mesh.h"
 #include <DeviceGl.h>
 
 namespace {

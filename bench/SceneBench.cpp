@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "demo/D3DWindow.h"
-#include "gfx/DummyNode.h"
-#include "gfx/GraphicsContext.h"
-#include "gfx/INodeRenderable.h"
-#include "gfx/NodePointlight.h"
-#include "gfx/PerspectiveCamera.h"
-#include "gfx/Scene.h"
+#include "gfx/scene/DummyNode.h"
+#include "gfx/resources/GraphicsContext.h"
+#include "gfx/scene/INodeRenderable.h"
+#include "gfx/scene/NodePointlight.h"
+#include "gfx/scene/PerspectiveCamera.h"
+#include "gfx/scene/Scene.h"
 #include <DeviceGl.h>
 
 namespace {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <utility>
 
-#include "gfx/VantorMesh.h"
+#include "gfx/mesh/VantorMesh.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include "Core/Fatal.h"
-#include "demo/Progress.h"
-#include "gfx/GraphicsContext.h"
+#include "Core/Progress.h"
+#include "gfx/resources/GraphicsContext.h"
 
 namespace vantor {
 

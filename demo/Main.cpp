@@ -7,9 +7,9 @@
 #include "demo/D3DWindow.h"
 #include "demo/DemoHooks.h"
 #include "demo/Launcher.h"
-#include "demo/Progress.h"
-#include "gfx/EffectHandler.h"
-#include "gfx/GraphicsContext.h"
+#include "Core/Progress.h"
+#include "gfx/resources/EffectHandler.h"
+#include "gfx/resources/GraphicsContext.h"
 
 namespace vantor {
 

@@ -11,8 +11,8 @@
 #include <string>
 
 #include "TestHooks.h"
-#include "demo/Progress.h"
-#include "gfx/DataFileCache.h"
+#include "Core/Progress.h"
+#include "gfx/resources/DataFileCache.h"
 
 namespace {
 

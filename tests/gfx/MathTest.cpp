@@ -3,11 +3,11 @@
 #include <cmath>
 #include <numbers>
 
-#include "gfx/BoundingBox.h"
-#include "gfx/Frustum.h"
-#include "gfx/Matrix.h"
-#include "gfx/Plane.h"
-#include "gfx/Vector3.h"
+#include "gfx/math/BoundingBox.h"
+#include "gfx/math/Frustum.h"
+#include "gfx/math/Matrix.h"
+#include "gfx/math/Plane.h"
+#include "gfx/math/Vector3.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "gfx/VantorMesh.h"
+#include "gfx/mesh/VantorMesh.h"
 
 namespace {
 

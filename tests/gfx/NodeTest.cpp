@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "gfx/DummyNode.h"
-#include "gfx/NodePointlight.h"
+#include "gfx/scene/DummyNode.h"
+#include "gfx/scene/NodePointlight.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "TestHooks.h"
 
-#include "demo/Progress.h"
+#include "Core/Progress.h"
 
 namespace vantor {
 

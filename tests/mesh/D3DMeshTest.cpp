@@ -2,7 +2,7 @@
 #include <cmath>
 
 #include "MeshFixture.h"
-#include "gfx/D3DMesh.h"
+#include "gfx/mesh/D3DMesh.h"
 
 namespace mesh_test {
 namespace {

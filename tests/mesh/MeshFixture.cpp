@@ -5,7 +5,7 @@
 
 #include "Hooks.h"
 #include "demo/DemoHooks.h"
-#include "gfx/GraphicsContext.h"
+#include "gfx/resources/GraphicsContext.h"
 #include <DeviceGl.h>
 
 namespace mesh_test {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "CallObserver.h"
-#include "gfx/Mesh.h"
+#include "gfx/mesh/Mesh.h"
 
 namespace mesh_test {
 

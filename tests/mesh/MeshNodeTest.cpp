@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "MeshFixture.h"
-#include "gfx/D3DMesh.h"
+#include "gfx/mesh/D3DMesh.h"
 
 namespace mesh_test {
 namespace {

@@ -2,12 +2,12 @@
 #include <d3dx9.h>
 
 #include "EngineFixture.h"
-#include "gfx/DataFileCache.h"
-#include "gfx/EffectHandler.h"
-#include "gfx/PerspectiveCamera.h"
-#include "gfx/RenderTarget.h"
-#include "gfx/Scene.h"
-#include "gfx/TShader.h"
+#include "gfx/resources/DataFileCache.h"
+#include "gfx/resources/EffectHandler.h"
+#include "gfx/scene/PerspectiveCamera.h"
+#include "gfx/resources/RenderTarget.h"
+#include "gfx/scene/Scene.h"
+#include "gfx/resources/TShader.h"
 
 namespace vantor_test {
 namespace {

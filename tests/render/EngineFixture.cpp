@@ -3,8 +3,8 @@
 #include "DeviceGl.h"
 #include "demo/D3DWindow.h"
 #include "demo/DemoHooks.h"
-#include "gfx/GraphicsContext.h"
-#include "gfx/RenderTarget.h"
+#include "gfx/resources/GraphicsContext.h"
+#include "gfx/resources/RenderTarget.h"
 
 namespace vantor {
 void tickLoadingProgress() {

@@ -10,9 +10,9 @@
 
 #include "EngineFixture.h"
 #include "demo/D3DWindow.h"
-#include "gfx/DataFileCache.h"
-#include "gfx/RenderUtils.h"
-#include "gfx/Texture.h"
+#include "gfx/resources/DataFileCache.h"
+#include "gfx/post/RenderUtils.h"
+#include "gfx/resources/Texture.h"
 
 namespace vantor_test {
 namespace {

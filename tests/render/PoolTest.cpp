@@ -1,11 +1,11 @@
 // The graphics context's render-target pool and its texture registry.
 #include "EngineFixture.h"
-#include "gfx/DataFileCache.h"
-#include "gfx/GraphicsContext.h"
-#include "gfx/Mesh.h"
-#include "gfx/MeshVertex.h"
-#include "gfx/RenderTarget.h"
-#include "gfx/Texture.h"
+#include "gfx/resources/DataFileCache.h"
+#include "gfx/resources/GraphicsContext.h"
+#include "gfx/mesh/Mesh.h"
+#include "gfx/mesh/MeshVertex.h"
+#include "gfx/resources/RenderTarget.h"
+#include "gfx/resources/Texture.h"
 
 namespace vantor_test {
 namespace {

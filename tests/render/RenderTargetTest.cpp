@@ -2,10 +2,10 @@
 #include <cstdio>
 
 #include "EngineFixture.h"
-#include "gfx/DataFileCache.h"
-#include "gfx/GraphicsContext.h"
-#include "gfx/RenderTarget.h"
-#include "gfx/Texture.h"
+#include "gfx/resources/DataFileCache.h"
+#include "gfx/resources/GraphicsContext.h"
+#include "gfx/resources/RenderTarget.h"
+#include "gfx/resources/Texture.h"
 
 namespace vantor_test {
 namespace {

@@ -4,9 +4,9 @@
 #include <set>
 
 #include "EngineFixture.h"
-#include "gfx/BufferRenderable.h"
-#include "gfx/GraphicsContext.h"
-#include "gfx/RenderTarget.h"
+#include "gfx/post/BufferRenderable.h"
+#include "gfx/resources/GraphicsContext.h"
+#include "gfx/resources/RenderTarget.h"
 
 namespace vantor_test {
 namespace {

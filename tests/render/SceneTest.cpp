@@ -5,16 +5,16 @@
 
 #include "DeviceGl.h"
 #include "EngineFixture.h"
-#include "gfx/DataFileCache.h"
-#include "gfx/DummyNode.h"
-#include "gfx/GraphicsContext.h"
-#include "gfx/INodeRenderable.h"
-#include "gfx/NodePointlight.h"
-#include "gfx/PerspectiveCamera.h"
-#include "gfx/RenderTarget.h"
-#include "gfx/RenderUtils.h"
-#include "gfx/Scene.h"
-#include "gfx/TShader.h"
+#include "gfx/resources/DataFileCache.h"
+#include "gfx/scene/DummyNode.h"
+#include "gfx/resources/GraphicsContext.h"
+#include "gfx/scene/INodeRenderable.h"
+#include "gfx/scene/NodePointlight.h"
+#include "gfx/scene/PerspectiveCamera.h"
+#include "gfx/resources/RenderTarget.h"
+#include "gfx/post/RenderUtils.h"
+#include "gfx/scene/Scene.h"
+#include "gfx/resources/TShader.h"
 
 namespace vantor_test {
 namespace {

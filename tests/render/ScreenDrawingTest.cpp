@@ -1,7 +1,7 @@
 // Clearing targets and drawing screen quads: the device calls in their order, and the pixels.
 #include "EngineFixture.h"
-#include "gfx/RenderTarget.h"
-#include "gfx/RenderUtils.h"
+#include "gfx/resources/RenderTarget.h"
+#include "gfx/post/RenderUtils.h"
 
 namespace vantor_test {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "RecordingHooks.h"
 #include "ScriptedRun.h"
-#include "gfx/GraphicsContext.h"
+#include "gfx/resources/GraphicsContext.h"
 
 namespace vantor_test {
 namespace {

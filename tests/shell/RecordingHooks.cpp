@@ -2,7 +2,7 @@
 
 #include "demo/D3DWindow.h"
 #include "demo/DemoHooks.h"
-#include "demo/Progress.h"
+#include "Core/Progress.h"
 
 namespace vantor_test {
 HookLog& hookLog() {

@@ -1,7 +1,0 @@
-#include "gfx/INodeRenderable.h"
-
-namespace vantor {
-
-bool INodeRenderable::isRenderable() { return true; }
-
-}  // namespace vantor

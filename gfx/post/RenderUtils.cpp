@@ -1,0 +1,76 @@
+#include "gfx/post/RenderUtils.h"
+
+#include <algorithm>
+
+#include "Core/Fatal.h"
+#include "demo/D3DWindow.h"
+#include "gfx/resources/GraphicsContext.h"
+#include "gfx/math/Matrix.h"
+
+namespace vantor {
+
+namespace {
+
+constexpr const char* kSource = "gfx\\RenderUtils";
+
+struct QuadVertex {
+  float x, y, z, u, v;
+};
+constexpr DWORD kQuadFvf = D3DFVF_XYZ | D3DFVF_TEX1;  // 0x102
+static_assert(sizeof(QuadVertex) == 20);
+
+}  // namespace
+
+void clearTarget(unsigned alpha, unsigned red, unsigned green, unsigned blue) {
+  VANTOR_CHECK_AT(GraphicsContext::instance()->device()->Clear(
+                      0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER,
+                      D3DCOLOR_ARGB(alpha, red, green, blue), 1.0f, 0),
+                  kSource, 14);
+}
+
+void drawQuad(ID3dSurface* texture, float alpha, float margin, D3DBLENDOP blendOp,
+              D3DBLEND destBlend, D3DBLEND srcBlend, bool bracketScene) {
+  IDirect3DDevice9* device = GraphicsContext::instance()->device();
+  const D3DVIEWPORT9 picture = D3DWindow::current()->defaultViewport();
+  const float m = margin;
+  const float my = margin / (static_cast<float>(picture.Width) / static_cast<float>(picture.Height));
+  const QuadVertex quad[6] = {
+      {-1 - m, -1 - my, 0, 0, 1}, {-1 - m, 1 + my, 0, 0, 0}, {1 + m, 1 + my, 0, 1, 0},
+      {1 + m, 1 + my, 0, 1, 0},   {1 + m, -1 - my, 0, 1, 1}, {-1 - m, -1 - my, 0, 0, 1}};
+
+  auto check = [](HRESULT result, unsigned line) { VANTOR_CHECK_AT(result, kSource, line); };
+  check(device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE), 38);
+  check(device->SetRenderState(D3DRS_SRCBLEND, srcBlend), 40);
+  check(device->SetRenderState(D3DRS_DESTBLEND, destBlend), 41);
+  check(device->SetRenderState(D3DRS_BLENDOP, blendOp), 42);
+  check(device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE), 43);
+  check(device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP), 45);
+  check(device->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP), 46);
+  check(device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1), 48);
+  check(device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TFACTOR), 49);
+  const auto alphaByte = static_cast<DWORD>(std::clamp(alpha, 0.0f, 1.0f) * 255.0f);
+  check(device->SetRenderState(D3DRS_TEXTUREFACTOR, alphaByte << 24), 55);
+  if (texture) {
+    check(device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1), 59);
+    check(device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE), 60);
+    check(device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE), 63);
+    check(device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TFACTOR), 64);
+    check(device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_TEXTURE), 65);
+    check(device->SetTexture(0, texture->getTexture()), 67);
+    const D3DMATRIX projection = Matrix::screenProjection().toD3D();
+    const D3DMATRIX identity = Matrix().toD3D();
+    check(device->SetTransform(D3DTS_PROJECTION, &projection), 69);
+    check(device->SetTransform(D3DTS_VIEW, &identity), 70);
+    check(device->SetTransform(D3DTS_WORLD, &identity), 71);
+    check(device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR), 73);
+    check(device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR), 74);
+    check(device->SetRenderState(D3DRS_ZWRITEENABLE, TRUE), 75);
+  }
+  device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  check(device->SetFVF(kQuadFvf), 80);
+  if (bracketScene) device->BeginScene();
+  check(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, quad, sizeof(QuadVertex)), 83);
+  if (bracketScene) device->EndScene();
+}
+
+}  // namespace vantor

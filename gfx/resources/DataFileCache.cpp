@@ -1,0 +1,110 @@
+#include "gfx/resources/DataFileCache.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <limits>
+#include <optional>
+#include <vector>
+
+#include "Core/Progress.h"
+
+namespace vantor {
+
+namespace {
+
+// The folder of the running executable, with a trailing slash; empty if unknown.
+std::string executableFolder() {
+  std::vector<char> path(4096);
+  const ssize_t length = readlink("/proc/self/exe", path.data(), path.size() - 1);
+  if (length <= 0) return {};
+  const std::string exe(path.data(), static_cast<std::size_t>(length));
+  const std::size_t slash = exe.rfind('/');
+  return slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
+}
+
+std::vector<std::string> candidatePaths(const std::string& name) {
+  std::vector<std::string> paths = {"data/" + name, name};
+  if (!name.empty() && name[0] != '/') {
+    static const std::string beside = executableFolder();
+    if (!beside.empty()) paths.push_back(beside + "data/" + name);
+    paths.push_back(std::string(VANTOR_INSTALLED_DATA_DIR) + "/" + name);
+  }
+  return paths;
+}
+
+struct FileContent {
+  std::unique_ptr<unsigned char[]> data;
+  std::uint32_t size = 0;
+};
+
+// The whole content of a regular file, or nothing when it cannot be opened or read whole.
+std::optional<FileContent> readWhole(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return std::nullopt;
+  std::optional<FileContent> content;
+  struct stat status;
+  if (fstat(fileno(file), &status) == 0 && S_ISREG(status.st_mode) &&
+      fseeko(file, 0, SEEK_END) == 0) {
+    const off_t end = ftello(file);
+    if (end >= 0 && end <= std::numeric_limits<std::uint32_t>::max() &&
+        fseeko(file, 0, SEEK_SET) == 0) {
+      FileContent read;
+      read.size = static_cast<std::uint32_t>(end);
+      read.data.reset(new unsigned char[read.size]);
+      if (std::fread(read.data.get(), 1, read.size, file) == read.size) {
+        content = std::move(read);
+      }
+    }
+  }
+  std::fclose(file);
+  return content;
+}
+
+}  // namespace
+
+DataFileCache* DataFileCache::instance() {
+  static DataFileCache* const cache = new DataFileCache;
+  return cache;
+}
+
+FileEntry* DataFileCache::find(const std::string& name) {
+  for (FileEntry& entry : entries) {
+    if (entry.name == name) return &entry;
+  }
+  return nullptr;
+}
+
+void DataFileCache::load(const char* name) {
+  if (find(name)) return;
+  for (const std::string& path : candidatePaths(name)) {
+    if (std::optional<FileContent> content = readWhole(path)) {
+      entries.push_back({name, std::move(content->data), content->size});
+      return;
+    }
+  }
+  progressPoint();
+  MessageBoxA(nullptr, "Couldn't open file!", "error", MB_OK);
+  PostQuitMessage(0);
+}
+
+const unsigned char* DataFileCache::data(const std::string& name) {
+  const FileEntry* entry = find(name);
+  return entry ? entry->data.get() : nullptr;
+}
+
+std::uint32_t DataFileCache::size(const std::string& name) {
+  const FileEntry* entry = find(name);
+  return entry ? entry->size : 0;
+}
+
+std::string dataFile(const char* name) {
+  DataFileCache::instance()->load(name);
+  return name;
+}
+
+std::string dataFile(const std::string& name) { return dataFile(name.c_str()); }
+
+}  // namespace vantor

@@ -1,0 +1,60 @@
+#include "gfx/resources/EffectHandler.h"
+
+#include <cstdio>
+
+#include "Core/Fatal.h"
+#include "Core/Progress.h"
+#include "gfx/resources/DataFileCache.h"
+#include "gfx/resources/GraphicsContext.h"
+
+namespace vantor {
+
+namespace {
+EffectHandler* singleton = nullptr;
+}
+
+EffectHandler* EffectHandler::instance() {
+  if (!singleton) {
+    progressPoint();
+    singleton = new EffectHandler;
+  }
+  return singleton;
+}
+
+void EffectHandler::destroy() {
+  progressPoint();
+  if (!singleton) return;
+  progressPoint();
+  for (Entry& entry : singleton->entries) {
+    if (entry.effect) entry.effect->Release();
+  }
+  delete singleton;
+  singleton = nullptr;
+}
+
+ID3DXEffect* EffectHandler::getEffect(const std::string& name) {
+  Entry* entry = nullptr;
+  for (Entry& candidate : entries) {
+    if (candidate.name == name) entry = &candidate;
+  }
+  if (entry && entry->effect) return entry->effect;
+
+  DataFileCache* cache = DataFileCache::instance();
+  ID3DXEffect* effect = nullptr;
+  const HRESULT result =
+      D3DXCreateEffect(GraphicsContext::instance()->device(), cache->data(name), cache->size(name),
+                       nullptr, nullptr, 0, nullptr, &effect, nullptr);
+  // Name the file before the failed-assertion report, so a viewer learns which one it is.
+  if (FAILED(result)) std::fprintf(stderr, "vantor: the effect \"%s\" cannot be created\n", name.c_str());
+  VANTOR_CHECK_AT(result, "gfx\\EffectHandler", __LINE__);
+  if (entry) {
+    entry->effect = effect;
+  } else {
+    entries.push_back({name, effect});
+    entry = &entries.back();
+  }
+  progressPoint();
+  return entry->effect;
+}
+
+}  // namespace vantor
