@@ -1,12 +1,27 @@
 // Failure reporting shared by the whole engine.
 //
 // - checkResult: a negative Direct3D/D3DX result ends the process with the failed-assertion
-//   report (expression "0", the caller's file and line).
-// - Live assertions (VANTOR_ASSERT...): checked in every build, never compiled out.
+//   report (expression "0", the caller's source name and line).
+// - Live assertions (VANTOR_ASSERT): checked in every build, never compiled out.
 // - reportFatal: a numbered message box after which the caller carries on.
 //
-// Source names in reports are the engine's own ("demo\\Main", "gfx\\Scene"); sites that have
-// a fixed name and line pass them explicitly, the rest report where they really are.
+// Reports name the engine's own sources ("demo\\Main", "gfx\\Scene"), not file paths. Each
+// engine source file that checks or asserts names its source once, near its top:
+//
+//     namespace {
+//     constexpr const char* kReportSource = "gfx\\Scene";
+//     }
+//
+// and then uses one form for each kind of report:
+//
+//     VANTOR_CHECK(device->BeginScene());                 // reported at this line
+//     VANTOR_ASSERT(sceneCamera);                         // reported at this line
+//     VANTOR_CHECK_LINE(device->Present(0, 0, 0, 0), 357); // at a line the report must keep
+//     VANTOR_ASSERT_LINE(mesh, 48);                       // likewise
+//
+// The _LINE forms are only for reports whose line number is part of the engine's contract
+// (they are what crash reports from the field are matched against); everywhere else the
+// report names the line it really comes from.
 #pragma once
 
 #include <windows.h>
@@ -32,11 +47,12 @@ const char* resultName(HRESULT result);
 
 }  // namespace vantor
 
-#define VANTOR_CHECK(result) ::vantor::checkResult((result), __FILE__, __LINE__)
-#define VANTOR_CHECK_AT(result, file, line) ::vantor::checkResult((result), (file), (line))
+#define VANTOR_CHECK(result) ::vantor::checkResult((result), kReportSource, __LINE__)
+#define VANTOR_CHECK_LINE(result, line) ::vantor::checkResult((result), kReportSource, (line))
 
-#define VANTOR_ASSERT(expression) VANTOR_ASSERT_IN(expression, __FILE__)
-#define VANTOR_ASSERT_IN(expression, file) VANTOR_ASSERT_AT(expression, file, __LINE__)
-#define VANTOR_ASSERT_AT(expression, file, line)                 \
+#define VANTOR_ASSERT(expression)                                \
   ((expression) ? static_cast<void>(0)                            \
-                : ::vantor::failAssertion(#expression, (file), (line)))
+                : ::vantor::failAssertion(#expression, kReportSource, __LINE__))
+#define VANTOR_ASSERT_LINE(expression, line)                     \
+  ((expression) ? static_cast<void>(0)                            \
+                : ::vantor::failAssertion(#expression, kReportSource, (line)))

@@ -10,6 +10,8 @@ namespace vantor {
 
 namespace {
 
+constexpr const char* kReportSource = "demo\\D3DWindow";
+
 D3DWindow* processWindow = nullptr;
 
 LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -91,7 +93,7 @@ void D3DWindow::createDevice() {
     MessageBoxA(nullptr, "Direct3DCreate9 failed!", "error", MB_OK);
     PostQuitMessage(0);
     // Without the Direct3D object there can be no device: end where a failed creation ends.
-    VANTOR_CHECK_AT(D3DERR_NOTAVAILABLE, "demo\\D3DWindow", 213);
+    VANTOR_CHECK_LINE(D3DERR_NOTAVAILABLE, 213);
     return;
   }
   D3DPRESENT_PARAMETERS parameters{};
@@ -114,7 +116,7 @@ void D3DWindow::createDevice() {
     result = d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
                                D3DCREATE_SOFTWARE_VERTEXPROCESSING, &parameters, slot);
   }
-  VANTOR_CHECK_AT(result, "demo\\D3DWindow", 213);
+  VANTOR_CHECK_LINE(result, 213);
 }
 
 void D3DWindow::close() {

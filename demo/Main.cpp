@@ -15,6 +15,8 @@ namespace vantor {
 
 namespace {
 
+constexpr const char* kReportSource = "demo\\Main";
+
 constexpr DWORD kRunMs = 91000;  // the run ends this long after the music started
 constexpr DWORD kStepMs = 50;    // demoStep's fixed step
 
@@ -59,7 +61,7 @@ void runFrames(D3DWindow& window) {
     device->SetViewport(&whole);
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_STENCIL, 0, 0.0f, 0);
     const D3DVIEWPORT9 picture = window.defaultViewport();
-    VANTOR_CHECK_AT(device->SetViewport(&picture), "demo\\Main", 293);
+    VANTOR_CHECK_LINE(device->SetViewport(&picture), 293);
 
     const DWORD now = timeGetTime();
     const DWORD frameMs = now - lastTime;  // unsigned: the timer's wrap is harmless
@@ -69,15 +71,15 @@ void runFrames(D3DWindow& window) {
     pendingStepMs += frameMs;
     if (elapsedMs >= kRunMs) window.close();  // this frame still runs and is shown
 
-    VANTOR_CHECK_AT(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0),
-                    "demo\\Main", 341);
+    VANTOR_CHECK_LINE(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0),
+                      341);
     const auto musicSeconds = static_cast<float>(static_cast<double>(musicMs) / 1000.0);
     for (DWORD steps = pendingStepMs / kStepMs; steps > 0; --steps) {
       demoStep(kStepMs / 1000.0f, musicSeconds);
       pendingStepMs -= kStepMs;
     }
     demoFrame(static_cast<float>(frameMs) / 1000.0f, musicSeconds);
-    VANTOR_CHECK_AT(device->Present(nullptr, nullptr, nullptr, nullptr), "demo\\Main", 357);
+    VANTOR_CHECK_LINE(device->Present(nullptr, nullptr, nullptr, nullptr), 357);
 
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {

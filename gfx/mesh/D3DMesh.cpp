@@ -10,13 +10,11 @@
 #include "gfx/resources/GraphicsContext.h"
 #include "gfx/mesh/Mesh.h"
 
-#define D3DMESH_CHECK(result) VANTOR_CHECK_AT((result), source, __LINE__)
-
 namespace vantor {
 
 namespace {
 
-constexpr const char* source = "gfx\\D3DMesh";
+constexpr const char* kReportSource = "gfx\\D3DMesh";
 
 // Key of an ordered pair of topology vertex indices.
 std::uint64_t vertexPair(int first, int second) {
@@ -75,7 +73,7 @@ struct Rebuild {
 
       std::size_t edge_i = 0;
       while (edge_i != edges.size() && edges[edge_i] != shared) ++edge_i;
-      VANTOR_ASSERT_IN(edge_i != edges.size(), source);
+      VANTOR_ASSERT(edge_i != edges.size());
       edges.erase(edges.begin() + static_cast<std::ptrdiff_t>(edge_i));
       for (int k = 0; k < 3; ++k) {
         if (newFace->getEdge(k) != shared) continue;
@@ -95,7 +93,7 @@ struct Rebuild {
       delete shared;
       QuadFace* qFace = sharesVertex(n1, m1) ? new QuadFace(n2, m2, m1, n1)
                                              : new QuadFace(n2, m1, m2, n1);
-      VANTOR_ASSERT_IN(qFace, source);
+      VANTOR_ASSERT(qFace);
 
       delete newFace;
       delete earlier;
@@ -120,12 +118,12 @@ D3DMesh::~D3DMesh() {
 }
 
 void D3DMesh::reserve(DWORD fvf, int vertexAmount, int indexAmount, int vertexSize) {
-  VANTOR_ASSERT_IN(!vertexAmount || ( vertexAmount && vertexSize ), source);
+  VANTOR_ASSERT(!vertexAmount || ( vertexAmount && vertexSize ));
   if (indexAmount != 0 && indexAmount > indexCapacity) {
     releaseBuffer(indexBuffer);
     const int n = std::max(indexAmount, 3 * minTriangleCapacity);
     progressPoint();
-    D3DMESH_CHECK(device->CreateIndexBuffer(static_cast<UINT>(n) * 4, D3DUSAGE_DYNAMIC,
+    VANTOR_CHECK(device->CreateIndexBuffer(static_cast<UINT>(n) * 4, D3DUSAGE_DYNAMIC,
                                             D3DFMT_INDEX32, D3DPOOL_SYSTEMMEM, &indexBuffer,
                                             nullptr));
     indexCapacity = n;
@@ -134,7 +132,7 @@ void D3DMesh::reserve(DWORD fvf, int vertexAmount, int indexAmount, int vertexSi
     releaseBuffer(vertexBuffer);
     const int m = std::max(vertexAmount, minVertexCapacity);
     progressPoint();
-    D3DMESH_CHECK(device->CreateVertexBuffer(static_cast<UINT>(m) * vertexSize,
+    VANTOR_CHECK(device->CreateVertexBuffer(static_cast<UINT>(m) * vertexSize,
                                              D3DUSAGE_DYNAMIC, fvf, D3DPOOL_SYSTEMMEM,
                                              &vertexBuffer, nullptr));
     vertexCapacity = m;
@@ -153,22 +151,22 @@ void D3DMesh::setData(const VertexList& vertices, const IndexList* indices) {
 
   vertexAmount = vertexTotal;
   void* memory = nullptr;
-  D3DMESH_CHECK(vertexBuffer->Lock(0, vertexTotal * vertexSize, &memory, D3DLOCK_DISCARD));
+  VANTOR_CHECK(vertexBuffer->Lock(0, vertexTotal * vertexSize, &memory, D3DLOCK_DISCARD));
   auto* out = static_cast<unsigned char*>(memory);
   for (const VertexBase* vertex : vertices) {
     vertex->copyData(out);
     out += vertexSize;
   }
-  D3DMESH_CHECK(vertexBuffer->Unlock());
+  VANTOR_CHECK(vertexBuffer->Unlock());
 
   if (!indices) return;
   d3dIndexAmount = indexTotal;
   // An empty list only clears the count: a lock of size 0 would mean the whole buffer,
   // and there may be no buffer yet.
   if (indexTotal == 0) return;
-  D3DMESH_CHECK(indexBuffer->Lock(0, indexTotal * 4, &memory, D3DLOCK_DISCARD));
+  VANTOR_CHECK(indexBuffer->Lock(0, indexTotal * 4, &memory, D3DLOCK_DISCARD));
   std::memcpy(memory, indices->data(), static_cast<std::size_t>(indexTotal) * 4);
-  D3DMESH_CHECK(indexBuffer->Unlock());
+  VANTOR_CHECK(indexBuffer->Unlock());
 }
 
 void D3DMesh::setRaw(const void* vertexData, const std::uint32_t* indexData, int vertexCount,
@@ -179,7 +177,7 @@ void D3DMesh::setRaw(const void* vertexData, const std::uint32_t* indexData, int
   if (vertexData) {
     vertexAmount = vertexCount;
     if (vertexCount > 0) {
-      D3DMESH_CHECK(vertexBuffer->Lock(0, vertexCount * vertexRecordSize, &memory,
+      VANTOR_CHECK(vertexBuffer->Lock(0, vertexCount * vertexRecordSize, &memory,
                                        D3DLOCK_DISCARD));
       const auto* in = static_cast<const VertexAttributes*>(vertexData);
       auto* out = static_cast<VertexAttributes*>(memory);
@@ -187,26 +185,26 @@ void D3DMesh::setRaw(const void* vertexData, const std::uint32_t* indexData, int
         out[i] = in[i];
         out[i].position = in[i].position * scale;
       }
-      D3DMESH_CHECK(vertexBuffer->Unlock());
+      VANTOR_CHECK(vertexBuffer->Unlock());
     }
   }
   if (indexData) {
     d3dIndexAmount = indexCount;
     if (indexCount > 0) {
-      D3DMESH_CHECK(indexBuffer->Lock(0, indexCount * 4, &memory, D3DLOCK_DISCARD));
+      VANTOR_CHECK(indexBuffer->Lock(0, indexCount * 4, &memory, D3DLOCK_DISCARD));
       std::memcpy(memory, indexData, static_cast<std::size_t>(indexCount) * 4);
-      D3DMESH_CHECK(indexBuffer->Unlock());
+      VANTOR_CHECK(indexBuffer->Unlock());
     }
   }
 }
 
 void D3DMesh::draw() {
-  VANTOR_ASSERT_IN(( d3dIndexAmount % 3 ) == 0, source);
+  VANTOR_ASSERT(( d3dIndexAmount % 3 ) == 0);
   if (!vertexBuffer || !indexBuffer || d3dIndexAmount == 0) return;
-  D3DMESH_CHECK(device->SetStreamSource(0, vertexBuffer, 0, vertexSize));
-  D3DMESH_CHECK(device->SetFVF(vertexFormat));
-  D3DMESH_CHECK(device->SetIndices(indexBuffer));
-  D3DMESH_CHECK(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, vertexAmount, 0,
+  VANTOR_CHECK(device->SetStreamSource(0, vertexBuffer, 0, vertexSize));
+  VANTOR_CHECK(device->SetFVF(vertexFormat));
+  VANTOR_CHECK(device->SetIndices(indexBuffer));
+  VANTOR_CHECK(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, vertexAmount, 0,
                                              d3dIndexAmount / 3));
 }
 
@@ -221,7 +219,7 @@ void D3DMesh::rebuildTopology(Mesh& mesh, bool weld, bool makeQuads) {
   progressPoint();
   if (vertexBuffer) {
     void* memory = nullptr;
-    D3DMESH_CHECK(vertexBuffer->Lock(0, 0, &memory, D3DLOCK_READONLY));
+    VANTOR_CHECK(vertexBuffer->Lock(0, 0, &memory, D3DLOCK_READONLY));
     const auto* records = static_cast<const unsigned char*>(memory);
     for (int j = 0; j < gpuVertices; ++j) {
       VertexAttributes record;
@@ -246,14 +244,14 @@ void D3DMesh::rebuildTopology(Mesh& mesh, bool weld, bool makeQuads) {
       }
       topologyIndex[static_cast<std::size_t>(j)] = found;
     }
-    D3DMESH_CHECK(vertexBuffer->Unlock());
+    VANTOR_CHECK(vertexBuffer->Unlock());
   }
 
   progressPoint();
   if (indexBuffer) {
     void* memory = nullptr;
-    D3DMESH_CHECK(indexBuffer->Lock(0, 0, &memory, D3DLOCK_READONLY));
-    VANTOR_ASSERT_IN(!(d3dIndexAmount%3), source);
+    VANTOR_CHECK(indexBuffer->Lock(0, 0, &memory, D3DLOCK_READONLY));
+    VANTOR_ASSERT(!(d3dIndexAmount%3));
     const auto* indices = static_cast<const std::uint32_t*>(memory);
     auto& vertexPairToEdge = rebuild.vertexPairToEdge;
     for (int t = 0; t < gpuTriangles; ++t) {
@@ -261,7 +259,7 @@ void D3DMesh::rebuildTopology(Mesh& mesh, bool weld, bool makeQuads) {
       for (int c = 0; c < 3; ++c) {
         const std::uint32_t gpuIndex = indices[3 * t + c];
         // Indices left from an earlier, larger fill may point past the vertices in use.
-        VANTOR_ASSERT_IN(gpuIndex < static_cast<std::uint32_t>(gpuVertices), source);
+        VANTOR_ASSERT(gpuIndex < static_cast<std::uint32_t>(gpuVertices));
         corner[c] = topologyIndex[gpuIndex];
       }
       const int i1 = corner[0], i2 = corner[1], i3 = corner[2];
@@ -271,15 +269,12 @@ void D3DMesh::rebuildTopology(Mesh& mesh, bool weld, bool makeQuads) {
       Edge* p = vertexPairToEdge[vertexPair(i1, i2)];
       Edge* q = vertexPairToEdge[vertexPair(i2, i3)];
       Edge* w = vertexPairToEdge[vertexPair(i3, i1)];
-      VANTOR_ASSERT_IN(vertexPairToEdge[vertexPair(i1, i2)] ==
-                           vertexPairToEdge[vertexPair(i2, i1)],
-                       source);
-      VANTOR_ASSERT_IN(vertexPairToEdge[vertexPair(i2, i3)] ==
-                           vertexPairToEdge[vertexPair(i3, i2)],
-                       source);
-      VANTOR_ASSERT_IN(vertexPairToEdge[vertexPair(i3, i1)] ==
-                           vertexPairToEdge[vertexPair(i1, i3)],
-                       source);
+      VANTOR_ASSERT(vertexPairToEdge[vertexPair(i1, i2)] ==
+                           vertexPairToEdge[vertexPair(i2, i1)]);
+      VANTOR_ASSERT(vertexPairToEdge[vertexPair(i2, i3)] ==
+                           vertexPairToEdge[vertexPair(i3, i2)]);
+      VANTOR_ASSERT(vertexPairToEdge[vertexPair(i3, i1)] ==
+                           vertexPairToEdge[vertexPair(i1, i3)]);
       const auto makeEdge = [&](VertexBase* from, VertexBase* to, int fromIndex, int toIndex) {
         Edge* edge = new Edge{from, to, nullptr, nullptr};
         vertexPairToEdge[vertexPair(fromIndex, toIndex)] = edge;
@@ -296,7 +291,7 @@ void D3DMesh::rebuildTopology(Mesh& mesh, bool weld, bool makeQuads) {
                                          {vertexPair(i3, i1), vertexPair(i1, i3)}};
       if (!makeQuads || !rebuild.mergeIntoQuad(face, pairs)) rebuild.faces.push_back(face);
     }
-    D3DMESH_CHECK(indexBuffer->Unlock());
+    VANTOR_CHECK(indexBuffer->Unlock());
   }
 
   progressPoint();

@@ -4,14 +4,12 @@
 #include "gfx/mesh/D3DMesh.h"
 #include "gfx/resources/GraphicsContext.h"
 
-#define MESH_CHECK(result) VANTOR_CHECK_AT((result), source, __LINE__)
-
 namespace vantor {
 
 namespace {
 
 // Loading from D3DX belongs to the GPU half; its failures are reported under its name.
-constexpr const char* source = "gfx\\D3DMesh";
+constexpr const char* kReportSource = "gfx\\D3DMesh";
 
 constexpr float boxStart = 10000.0f;
 
@@ -99,26 +97,26 @@ void Mesh::setGpuData(const VertexList& vertices, const IndexList& indices) {
 
 void Mesh::loadFromD3DXMesh(ID3DXMesh* mesh) {
   ID3DXMesh* clone = nullptr;
-  MESH_CHECK(mesh->CloneMeshFVF(D3DXMESH_32BIT, D3DMesh::vertexFormat,
+  VANTOR_CHECK(mesh->CloneMeshFVF(D3DXMESH_32BIT, D3DMesh::vertexFormat,
                                 GraphicsContext::instance()->device(), &clone));
   IDirect3DVertexBuffer9* vertexBuffer = nullptr;
   IDirect3DIndexBuffer9* indexBuffer = nullptr;
-  MESH_CHECK(clone->GetVertexBuffer(&vertexBuffer));
-  MESH_CHECK(clone->GetIndexBuffer(&indexBuffer));
+  VANTOR_CHECK(clone->GetVertexBuffer(&vertexBuffer));
+  VANTOR_CHECK(clone->GetIndexBuffer(&indexBuffer));
   D3DVERTEXBUFFER_DESC vertexDesc;
   D3DINDEXBUFFER_DESC indexDesc;
-  MESH_CHECK(vertexBuffer->GetDesc(&vertexDesc));
-  MESH_CHECK(indexBuffer->GetDesc(&indexDesc));
+  VANTOR_CHECK(vertexBuffer->GetDesc(&vertexDesc));
+  VANTOR_CHECK(indexBuffer->GetDesc(&indexDesc));
   const int faceCount = static_cast<int>(clone->GetNumFaces());
   const int vertexCount = static_cast<int>(clone->GetNumVertices());
   void* vertices = nullptr;
   void* indices = nullptr;
-  MESH_CHECK(vertexBuffer->Lock(0, 0, &vertices, D3DLOCK_READONLY));
-  MESH_CHECK(indexBuffer->Lock(0, 0, &indices, D3DLOCK_READONLY));
+  VANTOR_CHECK(vertexBuffer->Lock(0, 0, &vertices, D3DLOCK_READONLY));
+  VANTOR_CHECK(indexBuffer->Lock(0, 0, &indices, D3DLOCK_READONLY));
   data->d3dMesh->setRaw(vertices, static_cast<const std::uint32_t*>(indices), vertexCount,
                         faceCount * 3, 1.0f);
-  MESH_CHECK(vertexBuffer->Unlock());
-  MESH_CHECK(indexBuffer->Unlock());
+  VANTOR_CHECK(vertexBuffer->Unlock());
+  VANTOR_CHECK(indexBuffer->Unlock());
   indexBuffer->Release();
   vertexBuffer->Release();
   clone->Release();

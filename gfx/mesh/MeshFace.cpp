@@ -6,7 +6,7 @@ namespace vantor {
 
 namespace {
 
-constexpr const char* source = "gfx\\VantorMesh";
+constexpr const char* kReportSource = "gfx\\VantorMesh";
 
 // The corner of a face that comes after corner previous along edge: the edge's other end.
 VertexBase* nextCorner(const VertexBase* previous, const Edge* edge) {
@@ -72,24 +72,24 @@ void FaceBase::computeTangentFrame() {
 }
 
 void TriFace::setEdge(int i, Edge* edge) {
-  VANTOR_ASSERT_IN(i >= 0 && i < 3, source);
+  VANTOR_ASSERT(i >= 0 && i < 3);
   edges[i] = edge;
 }
 
 Edge* TriFace::getEdge(int i) const {
-  VANTOR_ASSERT_IN(i >= 0 && i < 3, source);
+  VANTOR_ASSERT(i >= 0 && i < 3);
   return edges[i];
 }
 
 void TriFace::getTriangleVertices(VertexList& out) const { getVertices(out); }
 
 void QuadFace::setEdge(int i, Edge* edge) {
-  VANTOR_ASSERT_IN(i >= 0 && i < 4, source);
+  VANTOR_ASSERT(i >= 0 && i < 4);
   edges[i] = edge;
 }
 
 Edge* QuadFace::getEdge(int i) const {
-  VANTOR_ASSERT_IN(i >= 0 && i < 4, source);
+  VANTOR_ASSERT(i >= 0 && i < 4);
   return edges[i];
 }
 

@@ -9,7 +9,7 @@ namespace vantor {
 
 namespace {
 
-constexpr const char* source = "gfx\\VantorMesh";
+constexpr const char* kReportSource = "gfx\\VantorMesh";
 
 // Looks up key, answering null when it is not there.
 template <class Key, class Value>
@@ -58,8 +58,8 @@ void MeshTopology::assign(const VertexList* givenVertices, const EdgeList* given
   const VertexList* vertices = givenVertices;
   const EdgeList* edges = givenEdges;
   const FaceList* faces = givenFaces;
-  VANTOR_ASSERT_IN(!(edges && !vertices), source);
-  VANTOR_ASSERT_IN(!(faces && !edges ), source);
+  VANTOR_ASSERT(!(edges && !vertices));
+  VANTOR_ASSERT(!(faces && !edges ));
 
   std::unordered_map<const VertexBase*, VertexBase*> vertexCopies;
   if (vertices) {
@@ -86,8 +86,7 @@ void MeshTopology::assign(const VertexList* givenVertices, const EdgeList* given
       currEdge->b = lookup(vertexCopies, given->b);
       this->edges.push_back(currEdge);
       edgeCopies[given] = currEdge;
-      VANTOR_ASSERT_IN((currEdge->a && currEdge->b) || !"Invalid vertex pointer(s) in edge struct!",
-                       source);
+      VANTOR_ASSERT((currEdge->a && currEdge->b) || !"Invalid vertex pointer(s) in edge struct!");
     }
   }
 
@@ -102,10 +101,9 @@ void MeshTopology::assign(const VertexList* givenVertices, const EdgeList* given
         const Edge* currEdge = given->getEdge(i);
         Edge* newEdge = lookup(edgeCopies, currEdge);
         copy->setEdge(i, newEdge);
-        // Stated with NULL and checked through _AT so that the report shows NULL unexpanded.
-        VANTOR_ASSERT_AT(
-            (currEdge != NULL && newEdge != NULL) || !"Invalid edge pointer(s) in face struct!",
-            source, __LINE__);
+        // Stated with NULL: the report shows the expression as written, NULL unexpanded.
+        VANTOR_ASSERT(
+            (currEdge != NULL && newEdge != NULL) || !"Invalid edge pointer(s) in face struct!");
       }
     }
   }
@@ -136,7 +134,7 @@ void MeshTopology::copyFrom(const MeshTopology& other) {
     nedge->a = lookup(vertexCopies, edge->a);
     nedge->b = lookup(vertexCopies, edge->b);
     edges.push_back(nedge);
-    VANTOR_ASSERT_IN(nedge->a && nedge->b, source);
+    VANTOR_ASSERT(nedge->a && nedge->b);
     edgeCopies[edge] = nedge;
   }
 
@@ -146,12 +144,11 @@ void MeshTopology::copyFrom(const MeshTopology& other) {
     faces.push_back(nface);
     for (int l = 0; l < nface->getEdgeCount(); ++l) {
       nface->setEdge(l, lookup(edgeCopies, face->getEdge(l)));
-      VANTOR_ASSERT_IN(nface->getEdge( l ), source);
+      VANTOR_ASSERT(nface->getEdge( l ));
     }
   }
 
-  VANTOR_ASSERT_IN(this->vertices.size() == origVert && this->edges.size() == origEdge && this->faces.size() == origFace,
-                   source);
+  VANTOR_ASSERT(this->vertices.size() == origVert && this->edges.size() == origEdge && this->faces.size() == origFace);
 }
 
 void MeshTopology::computeFaceNormals() {

@@ -11,7 +11,7 @@ namespace vantor {
 
 namespace {
 
-constexpr const char* kSource = "gfx\\RenderUtils";
+constexpr const char* kReportSource = "gfx\\RenderUtils";
 
 struct QuadVertex {
   float x, y, z, u, v;
@@ -22,10 +22,10 @@ static_assert(sizeof(QuadVertex) == 20);
 }  // namespace
 
 void clearTarget(unsigned alpha, unsigned red, unsigned green, unsigned blue) {
-  VANTOR_CHECK_AT(GraphicsContext::instance()->device()->Clear(
-                      0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER,
-                      D3DCOLOR_ARGB(alpha, red, green, blue), 1.0f, 0),
-                  kSource, 14);
+  VANTOR_CHECK_LINE(GraphicsContext::instance()->device()->Clear(
+                        0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER,
+                        D3DCOLOR_ARGB(alpha, red, green, blue), 1.0f, 0),
+                    14);
 }
 
 void drawQuad(ID3dSurface* texture, float alpha, float margin, D3DBLENDOP blendOp,
@@ -38,38 +38,37 @@ void drawQuad(ID3dSurface* texture, float alpha, float margin, D3DBLENDOP blendO
       {-1 - m, -1 - my, 0, 0, 1}, {-1 - m, 1 + my, 0, 0, 0}, {1 + m, 1 + my, 0, 1, 0},
       {1 + m, 1 + my, 0, 1, 0},   {1 + m, -1 - my, 0, 1, 1}, {-1 - m, -1 - my, 0, 0, 1}};
 
-  auto check = [](HRESULT result, unsigned line) { VANTOR_CHECK_AT(result, kSource, line); };
-  check(device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE), 38);
-  check(device->SetRenderState(D3DRS_SRCBLEND, srcBlend), 40);
-  check(device->SetRenderState(D3DRS_DESTBLEND, destBlend), 41);
-  check(device->SetRenderState(D3DRS_BLENDOP, blendOp), 42);
-  check(device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE), 43);
-  check(device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP), 45);
-  check(device->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP), 46);
-  check(device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1), 48);
-  check(device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TFACTOR), 49);
+  VANTOR_CHECK_LINE(device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE), 38);
+  VANTOR_CHECK_LINE(device->SetRenderState(D3DRS_SRCBLEND, srcBlend), 40);
+  VANTOR_CHECK_LINE(device->SetRenderState(D3DRS_DESTBLEND, destBlend), 41);
+  VANTOR_CHECK_LINE(device->SetRenderState(D3DRS_BLENDOP, blendOp), 42);
+  VANTOR_CHECK_LINE(device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE), 43);
+  VANTOR_CHECK_LINE(device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP), 45);
+  VANTOR_CHECK_LINE(device->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP), 46);
+  VANTOR_CHECK_LINE(device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1), 48);
+  VANTOR_CHECK_LINE(device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TFACTOR), 49);
   const auto alphaByte = static_cast<DWORD>(std::clamp(alpha, 0.0f, 1.0f) * 255.0f);
-  check(device->SetRenderState(D3DRS_TEXTUREFACTOR, alphaByte << 24), 55);
+  VANTOR_CHECK_LINE(device->SetRenderState(D3DRS_TEXTUREFACTOR, alphaByte << 24), 55);
   if (texture) {
-    check(device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1), 59);
-    check(device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE), 60);
-    check(device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE), 63);
-    check(device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TFACTOR), 64);
-    check(device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_TEXTURE), 65);
-    check(device->SetTexture(0, texture->getTexture()), 67);
+    VANTOR_CHECK_LINE(device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1), 59);
+    VANTOR_CHECK_LINE(device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE), 60);
+    VANTOR_CHECK_LINE(device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE), 63);
+    VANTOR_CHECK_LINE(device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TFACTOR), 64);
+    VANTOR_CHECK_LINE(device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_TEXTURE), 65);
+    VANTOR_CHECK_LINE(device->SetTexture(0, texture->getTexture()), 67);
     const D3DMATRIX projection = Matrix::screenProjection().toD3D();
     const D3DMATRIX identity = Matrix().toD3D();
-    check(device->SetTransform(D3DTS_PROJECTION, &projection), 69);
-    check(device->SetTransform(D3DTS_VIEW, &identity), 70);
-    check(device->SetTransform(D3DTS_WORLD, &identity), 71);
-    check(device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR), 73);
-    check(device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR), 74);
-    check(device->SetRenderState(D3DRS_ZWRITEENABLE, TRUE), 75);
+    VANTOR_CHECK_LINE(device->SetTransform(D3DTS_PROJECTION, &projection), 69);
+    VANTOR_CHECK_LINE(device->SetTransform(D3DTS_VIEW, &identity), 70);
+    VANTOR_CHECK_LINE(device->SetTransform(D3DTS_WORLD, &identity), 71);
+    VANTOR_CHECK_LINE(device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR), 73);
+    VANTOR_CHECK_LINE(device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR), 74);
+    VANTOR_CHECK_LINE(device->SetRenderState(D3DRS_ZWRITEENABLE, TRUE), 75);
   }
   device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-  check(device->SetFVF(kQuadFvf), 80);
+  VANTOR_CHECK_LINE(device->SetFVF(kQuadFvf), 80);
   if (bracketScene) device->BeginScene();
-  check(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, quad, sizeof(QuadVertex)), 83);
+  VANTOR_CHECK_LINE(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, quad, sizeof(QuadVertex)), 83);
   if (bracketScene) device->EndScene();
 }
 

@@ -10,8 +10,9 @@
 namespace vantor {
 
 namespace {
+constexpr const char* kReportSource = "gfx\\EffectHandler";
 EffectHandler* singleton = nullptr;
-}
+}  // namespace
 
 EffectHandler* EffectHandler::instance() {
   if (!singleton) {
@@ -46,7 +47,7 @@ ID3DXEffect* EffectHandler::getEffect(const std::string& name) {
                        nullptr, nullptr, 0, nullptr, &effect, nullptr);
   // Name the file before the failed-assertion report, so a viewer learns which one it is.
   if (FAILED(result)) std::fprintf(stderr, "vantor: the effect \"%s\" cannot be created\n", name.c_str());
-  VANTOR_CHECK_AT(result, "gfx\\EffectHandler", __LINE__);
+  VANTOR_CHECK(result);
   if (entry) {
     entry->effect = effect;
   } else {

@@ -7,7 +7,7 @@
 namespace vantor {
 
 namespace {
-constexpr const char* kSource = "gfx\\RenderTarget";
+constexpr const char* kReportSource = "gfx\\RenderTarget";
 
 void releaseRef(IDirect3DSurface9*& surface) {
   if (surface) surface->Release();
@@ -34,16 +34,14 @@ void RenderTarget::create(int newWidth, int newHeight, D3DFORMAT newFormat, bool
   width = newWidth;
   height = newHeight;
   IDirect3DDevice9* device = GraphicsContext::instance()->device();
-  VANTOR_CHECK_AT(device->CreateTexture(static_cast<UINT>(width), static_cast<UINT>(height), 1,
+  VANTOR_CHECK(device->CreateTexture(static_cast<UINT>(width), static_cast<UINT>(height), 1,
                                         D3DUSAGE_RENDERTARGET, format, D3DPOOL_DEFAULT, &texture,
-                                        nullptr),
-                  kSource, __LINE__);
-  VANTOR_CHECK_AT(texture->GetSurfaceLevel(0, &surface), kSource, __LINE__);
+                                        nullptr));
+  VANTOR_CHECK(texture->GetSurfaceLevel(0, &surface));
   if (withDepth && !depthSurface) {
-    VANTOR_CHECK_AT(device->CreateDepthStencilSurface(
+    VANTOR_CHECK(device->CreateDepthStencilSurface(
                         static_cast<UINT>(width), static_cast<UINT>(height), D3DFMT_D24S8,
-                        D3DMULTISAMPLE_NONE, 0, TRUE, &depthSurface, nullptr),
-                    kSource, __LINE__);
+                        D3DMULTISAMPLE_NONE, 0, TRUE, &depthSurface, nullptr));
   }
 }
 

@@ -9,7 +9,7 @@
 namespace vantor {
 
 namespace {
-void check(HRESULT result, unsigned line) { VANTOR_CHECK_AT(result, "gfx\\TShader", line); }
+constexpr const char* kReportSource = "gfx\\TShader";
 }  // namespace
 
 TShader::TShader(const std::string& fileName, const char* technique)
@@ -40,56 +40,56 @@ TShader::~TShader() { end(); }
 
 unsigned TShader::begin() {
   if (begun) return 0;
-  check(effect->SetTechnique(technique), __LINE__);
+  VANTOR_CHECK(effect->SetTechnique(technique));
   UINT passes = 0;
-  check(effect->Begin(&passes, 0), __LINE__);
+  VANTOR_CHECK(effect->Begin(&passes, 0));
   begun = true;
   return passes;
 }
 
 void TShader::end() {
   if (!begun) return;
-  check(effect->End(), __LINE__);
+  VANTOR_CHECK(effect->End());
   begun = false;
 }
 
-void TShader::beginPass(unsigned pass) { check(effect->BeginPass(pass), __LINE__); }
-void TShader::endPass() { check(effect->EndPass(), __LINE__); }
-void TShader::commitChanges() { check(effect->CommitChanges(), __LINE__); }
+void TShader::beginPass(unsigned pass) { VANTOR_CHECK(effect->BeginPass(pass)); }
+void TShader::endPass() { VANTOR_CHECK(effect->EndPass()); }
+void TShader::commitChanges() { VANTOR_CHECK(effect->CommitChanges()); }
 
 void TShader::setParameter(const char* name, int value) {
-  check(effect->SetInt(name, value), __LINE__);
+  VANTOR_CHECK(effect->SetInt(name, value));
 }
 
 void TShader::setParameter(const char* name, bool value) {
-  check(effect->SetBool(name, value ? TRUE : FALSE), __LINE__);
+  VANTOR_CHECK(effect->SetBool(name, value ? TRUE : FALSE));
 }
 
 void TShader::setParameter(const char* name, float value) {
-  check(effect->SetFloat(name, value), __LINE__);
+  VANTOR_CHECK(effect->SetFloat(name, value));
 }
 
 void TShader::setParameter(const char* name, const float (&direction)[3]) {
-  check(effect->SetFloatArray(name, direction, 3), __LINE__);
+  VANTOR_CHECK(effect->SetFloatArray(name, direction, 3));
 }
 
 void TShader::setParameter(const char* name, const float (&rgba)[4]) {
   const D3DXVECTOR4 vector{rgba[0], rgba[1], rgba[2], rgba[3]};
-  check(effect->SetVector(name, &vector), __LINE__);
+  VANTOR_CHECK(effect->SetVector(name, &vector));
 }
 
 void TShader::setParameter(const char* name, const Vector3& position) {
   const D3DXVECTOR4 vector{position.x, position.y, position.z, 1.0f};
-  check(effect->SetVector(name, &vector), __LINE__);
+  VANTOR_CHECK(effect->SetVector(name, &vector));
 }
 
 void TShader::setParameter(const char* name, const Matrix& matrix) {
   const D3DXMATRIX value{matrix.toD3D()};
-  check(effect->SetMatrix(name, &value), __LINE__);
+  VANTOR_CHECK(effect->SetMatrix(name, &value));
 }
 
 void TShader::setParameter(const char* name, ID3dSurface* surface) {
-  check(effect->SetTexture(name, surface ? surface->getTexture() : nullptr), __LINE__);
+  VANTOR_CHECK(effect->SetTexture(name, surface ? surface->getTexture() : nullptr));
 }
 
 }  // namespace vantor

@@ -17,7 +17,7 @@ namespace vantor {
 
 namespace {
 
-constexpr const char* kSource = "gfx\\Scene";
+constexpr const char* kReportSource = "gfx\\Scene";
 
 // The key of one appearance of a node in the tree, from the node's identity and the key of the
 // appearance of its parent (0 above the root). Keys only mean something within one run.
@@ -145,7 +145,7 @@ Matrix Scene::velocityTransform() const {
 
 void Scene::draw(float time) {
   const TCamera* sceneCamera = impl->camera;
-  VANTOR_ASSERT_IN(sceneCamera, kSource);
+  VANTOR_ASSERT(sceneCamera);
   if (std::fabs(impl->lastMotionTime - time) > 0.01f) {
     impl->recordMotion(Matrix(), *impl, 0);
     impl->deltaTime = std::fabs(impl->lastMotionTime - time);
@@ -160,9 +160,9 @@ void Scene::draw(float time) {
   clearExtraBuffer(impl->normalBuffer);
   clearTarget(0, 0, 0, 0);
   IDirect3DDevice9* device = GraphicsContext::instance()->device();
-  VANTOR_CHECK_AT(device->BeginScene(), kSource, __LINE__);
+  VANTOR_CHECK(device->BeginScene());
   impl->renderNode(Matrix(), *impl, 0);
-  VANTOR_CHECK_AT(device->EndScene(), kSource, __LINE__);
+  VANTOR_CHECK(device->EndScene());
 }
 
 }  // namespace vantor
