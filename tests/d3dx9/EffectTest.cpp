@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "CallObserver.h"
+#include "CallReport.h"
 #include "DeviceFixture.h"
 #include "FxoFormat.h"
 
@@ -292,6 +293,74 @@ TEST_F(DeviceTest, GlslTheDriverRefusesGivesAFailureWithItsLog) {
   EXPECT_NE(std::string(static_cast<const char*>(errors->GetBufferPointer())).find("stage V"),
             std::string::npos);
   errors->Release();
+}
+
+// A refused effect call names the call, the parameter and the rule on standard error, so the
+// engine's failed-assertion report that follows is never the only word.
+class EffectRefusals : public EffectTest {
+ protected:
+  void SetUp() override {
+    EffectTest::SetUp();
+    platform::forgetRefusals();
+  }
+};
+
+TEST_F(EffectRefusals, UndeclaredParameterIsNamedWithTheEffect) {
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(effect->SetFloat("material.ambent", 0.5f), D3DERR_INVALIDCALL);
+  EXPECT_EQ(effect->SetTexture("normalMap", nullptr), D3DERR_INVALIDCALL);
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("ID3DXEffect::SetFloat(material.ambent, 0.5): the effect (technique "
+                      "TwoTargets, Blended) declares no parameter \"material.ambent\"\n"),
+            std::string::npos)
+      << said;
+  EXPECT_NE(said.find("ID3DXEffect::SetTexture(normalMap, null): the effect (technique "
+                      "TwoTargets, Blended) declares no parameter \"normalMap\"\n"),
+            std::string::npos)
+      << said;
+}
+
+TEST_F(EffectRefusals, WrongTypedParameterNamesBothTypes) {
+  const D3DXVECTOR4 vector{1, 2, 3, 4};
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(effect->SetMatrix("color0", &kIdentity), D3DERR_INVALIDCALL);
+  EXPECT_EQ(effect->SetVector("material.specularPower", &vector), D3DERR_INVALIDCALL);
+  EXPECT_EQ(effect->SetTexture("count", nullptr), D3DERR_INVALIDCALL);
+  EXPECT_EQ(effect->SetFloatArray("weights", &vector.x, 9), D3DERR_INVALIDCALL);
+  const std::string said = testing::internal::GetCapturedStderr();
+  for (const char* line :
+       {"ID3DXEffect::SetMatrix(color0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1): "
+        "\"color0\" is a float4 parameter; this call takes float4x4\n",
+        "ID3DXEffect::SetVector(material.specularPower, 1, 2, 3, 4): \"material.specularPower\" "
+        "is a float parameter; this call takes float2, float3, float4\n",
+        "ID3DXEffect::SetTexture(count, null): \"count\" is a int parameter; this call takes "
+        "texture\n",
+        "\"weights\" holds 4 values, not 9\n"}) {
+    EXPECT_NE(said.find(line), std::string::npos) << line << "\nin:\n" << said;
+  }
+}
+
+TEST_F(EffectRefusals, OutOfOrderCallsAndUnreadableDataSayWhy) {
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(effect->BeginPass(0), D3DERR_INVALIDCALL);
+  ASSERT_EQ(effect->Begin(nullptr, 0), D3D_OK);
+  EXPECT_EQ(effect->BeginPass(5), D3DERR_INVALIDCALL);
+  EXPECT_EQ(effect->End(), D3D_OK);
+  ID3DXEffect* other = nullptr;
+  const char garbage[16] = "not an effect";
+  EXPECT_EQ(D3DXCreateEffect(device, garbage, sizeof garbage, nullptr, nullptr, 0, nullptr, &other,
+                             nullptr),
+            D3DXERR_INVALIDDATA);
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("ID3DXEffect::BeginPass(0): the effect is not begun (no Begin)\n"),
+            std::string::npos)
+      << said;
+  EXPECT_NE(said.find("ID3DXEffect::BeginPass(5): pass 5 is beyond technique TwoTargets's 1\n"),
+            std::string::npos)
+      << said;
+  EXPECT_NE(said.find("D3DXCreateEffect: the 16 bytes are not a compiled effect"),
+            std::string::npos)
+      << said;
 }
 
 }  // namespace

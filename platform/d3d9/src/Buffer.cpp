@@ -3,13 +3,25 @@
 #include <algorithm>
 #include <cstring>
 
+#include "CallReport.h"
+
 namespace platform::d3d9 {
 
 HRESULT BufferStorage::validate(UINT length, DWORD usage, D3DPOOL pool) {
-  if (length == 0) return D3DERR_INVALIDCALL;
-  if (length > kMaxBytes) return D3DERR_OUTOFVIDEOMEMORY;
-  if ((usage & ~(D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY)) != 0) return D3DERR_INVALIDCALL;
+  if (length == 0) {
+    noteRefusal("a buffer has at least one byte");
+    return D3DERR_INVALIDCALL;
+  }
+  if (length > kMaxBytes) {
+    noteRefusal("%u bytes are more than the %u a buffer may have", length, kMaxBytes);
+    return D3DERR_OUTOFVIDEOMEMORY;
+  }
+  if ((usage & ~(D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY)) != 0) {
+    noteRefusal("usage 0x%X has more than DYNAMIC and WRITEONLY", static_cast<unsigned>(usage));
+    return D3DERR_INVALIDCALL;
+  }
   if (pool != D3DPOOL_DEFAULT && pool != D3DPOOL_MANAGED && pool != D3DPOOL_SYSTEMMEM) {
+    noteRefusal("pool %u cannot hold buffers", static_cast<unsigned>(pool));
     return D3DERR_INVALIDCALL;
   }
   return D3D_OK;
@@ -25,23 +37,41 @@ BufferStorage::~BufferStorage() {
 }
 
 HRESULT BufferStorage::device(IDirect3DDevice9** device) const {
-  if (!device) return D3DERR_INVALIDCALL;
+  if (!device) {
+    noteRefusal("the device out-pointer is null");
+    return D3DERR_INVALIDCALL;
+  }
   *device = addRef(gl_->device);
-  return *device ? D3D_OK : D3DERR_INVALIDCALL;
+  if (!*device) {
+    noteRefusal("its device is gone");
+    return D3DERR_INVALIDCALL;
+  }
+  return D3D_OK;
 }
 
 HRESULT BufferStorage::lock(UINT offset, UINT size, void** data, DWORD flags) {
-  if (!data) return D3DERR_INVALIDCALL;
+  if (!data) {
+    noteRefusal("the data out-pointer is null");
+    return D3DERR_INVALIDCALL;
+  }
   *data = nullptr;
   constexpr DWORD known = D3DLOCK_READONLY | D3DLOCK_DISCARD | D3DLOCK_NOOVERWRITE |
                           D3DLOCK_NOSYSLOCK;
   if ((flags & ~known) != 0 ||
       ((flags & D3DLOCK_READONLY) && (flags & (D3DLOCK_DISCARD | D3DLOCK_NOOVERWRITE)))) {
+    noteRefusal("flags 0x%X are unknown or READONLY with DISCARD/NOOVERWRITE",
+                static_cast<unsigned>(flags));
     return D3DERR_INVALIDCALL;
   }
-  if (locked_ || offset >= bytes_.size()) return D3DERR_INVALIDCALL;
+  if (locked_) {
+    noteRefusal("the buffer is already locked");
+    return D3DERR_INVALIDCALL;
+  }
+  if (offset >= bytes_.size() || (size != 0 && size > bytes_.size() - offset)) {
+    noteRefusal("bytes %u+%u are beyond the buffer's %zu", offset, size, bytes_.size());
+    return D3DERR_INVALIDCALL;
+  }
   if (size == 0) size = static_cast<UINT>(bytes_.size()) - offset;
-  if (size > bytes_.size() - offset) return D3DERR_INVALIDCALL;
   locked_ = true;
   lockWrites_ = !(flags & D3DLOCK_READONLY);
   *data = bytes_.data() + offset;
@@ -49,7 +79,10 @@ HRESULT BufferStorage::lock(UINT offset, UINT size, void** data, DWORD flags) {
 }
 
 HRESULT BufferStorage::unlock() {
-  if (!locked_) return D3DERR_INVALIDCALL;
+  if (!locked_) {
+    noteRefusal("the buffer is not locked");
+    return D3DERR_INVALIDCALL;
+  }
   locked_ = false;
   if (lockWrites_) {
     dirty_ = true;
@@ -77,7 +110,9 @@ VertexBuffer::VertexBuffer(std::shared_ptr<GlContext> gl, UINT length, DWORD usa
       desc_{D3DFMT_UNKNOWN, D3DRTYPE_VERTEXBUFFER, usage, pool, length, fvf} {}
 
 HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
-  if (!desc) return D3DERR_INVALIDCALL;
+  if (!desc) {
+    return refuse(D3DERR_INVALIDCALL, "IDirect3DVertexBuffer9::GetDesc", "the desc is null");
+  }
   *desc = desc_;
   return D3D_OK;
 }
@@ -88,7 +123,9 @@ IndexBuffer::IndexBuffer(std::shared_ptr<GlContext> gl, UINT length, DWORD usage
       desc_{format, D3DRTYPE_INDEXBUFFER, usage, pool, length} {}
 
 HRESULT IndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* desc) {
-  if (!desc) return D3DERR_INVALIDCALL;
+  if (!desc) {
+    return refuse(D3DERR_INVALIDCALL, "IDirect3DIndexBuffer9::GetDesc", "the desc is null");
+  }
   *desc = desc_;
   return D3D_OK;
 }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "CallReport.h"
 #include "GlContext.h"
 #include "RefCounted.h"
 
@@ -51,12 +52,14 @@ class VertexBuffer final : public RefCounted<IDirect3DVertexBuffer9> {
  public:
   VertexBuffer(std::shared_ptr<GlContext> gl, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool);
 
-  HRESULT GetDevice(IDirect3DDevice9** device) override { return storage_.device(device); }
+  HRESULT GetDevice(IDirect3DDevice9** device) override {
+    return answer("IDirect3DVertexBuffer9::GetDevice", storage_.device(device));
+  }
   D3DRESOURCETYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
   HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override {
-    return storage_.lock(offset, size, data, flags);
+    return answer("IDirect3DVertexBuffer9::Lock", storage_.lock(offset, size, data, flags));
   }
-  HRESULT Unlock() override { return storage_.unlock(); }
+  HRESULT Unlock() override { return answer("IDirect3DVertexBuffer9::Unlock", storage_.unlock()); }
   HRESULT GetDesc(D3DVERTEXBUFFER_DESC* desc) override;
 
   BufferStorage& storage() { return storage_; }
@@ -71,12 +74,14 @@ class IndexBuffer final : public RefCounted<IDirect3DIndexBuffer9> {
   IndexBuffer(std::shared_ptr<GlContext> gl, UINT length, DWORD usage, D3DFORMAT format,
               D3DPOOL pool);
 
-  HRESULT GetDevice(IDirect3DDevice9** device) override { return storage_.device(device); }
+  HRESULT GetDevice(IDirect3DDevice9** device) override {
+    return answer("IDirect3DIndexBuffer9::GetDevice", storage_.device(device));
+  }
   D3DRESOURCETYPE GetType() override { return D3DRTYPE_INDEXBUFFER; }
   HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override {
-    return storage_.lock(offset, size, data, flags);
+    return answer("IDirect3DIndexBuffer9::Lock", storage_.lock(offset, size, data, flags));
   }
-  HRESULT Unlock() override { return storage_.unlock(); }
+  HRESULT Unlock() override { return answer("IDirect3DIndexBuffer9::Unlock", storage_.unlock()); }
   HRESULT GetDesc(D3DINDEXBUFFER_DESC* desc) override;
 
   BufferStorage& storage() { return storage_; }

@@ -170,18 +170,27 @@ HRESULT Device::create(std::shared_ptr<GlContext> gl, const D3DPRESENT_PARAMETER
   }
   D3DFORMAT backFormat = p.BackBufferFormat;
   if (backFormat == D3DFMT_UNKNOWN && p.Windowed) backFormat = D3DFMT_X8R8G8B8;
-  if (backFormat != D3DFMT_A8R8G8B8 && backFormat != D3DFMT_X8R8G8B8) return D3DERR_INVALIDCALL;
+  if (backFormat != D3DFMT_A8R8G8B8 && backFormat != D3DFMT_X8R8G8B8) {
+    noteRefusal("back-buffer format %u is neither A8R8G8B8 nor X8R8G8B8 (nor UNKNOWN windowed)",
+                static_cast<unsigned>(p.BackBufferFormat));
+    return D3DERR_INVALIDCALL;
+  }
   if (p.BackBufferCount > 1 || p.MultiSampleType != D3DMULTISAMPLE_NONE ||
       p.MultiSampleQuality != 0 || p.SwapEffect < D3DSWAPEFFECT_DISCARD ||
       p.SwapEffect > D3DSWAPEFFECT_COPY || p.Flags != 0) {
+    noteRefusal("one back buffer, no multisampling, a known swap effect and no flags");
     return D3DERR_INVALIDCALL;
   }
   if (p.PresentationInterval != D3DPRESENT_INTERVAL_DEFAULT &&
       p.PresentationInterval != D3DPRESENT_INTERVAL_ONE &&
       p.PresentationInterval != D3DPRESENT_INTERVAL_IMMEDIATE) {
+    noteRefusal("presentation interval 0x%X is not DEFAULT, ONE or IMMEDIATE",
+                static_cast<unsigned>(p.PresentationInterval));
     return D3DERR_INVALIDCALL;
   }
   if (p.EnableAutoDepthStencil && !depthFormat(p.AutoDepthStencilFormat)) {
+    noteRefusal("automatic depth format %u is not a depth-stencil format",
+                static_cast<unsigned>(p.AutoDepthStencilFormat));
     return D3DERR_INVALIDCALL;
   }
 
@@ -199,6 +208,7 @@ HRESULT Device::create(std::shared_ptr<GlContext> gl, const D3DPRESENT_PARAMETER
                                   p.AutoDepthStencilFormat);
     if (!depth) {
       backBuffer->Release();
+      noteRefusal("GL could not make the automatic depth surface");
       return D3DERR_OUTOFVIDEOMEMORY;
     }
   }
@@ -253,7 +263,11 @@ HRESULT Device::Present(const RECT* source, const RECT* dest, HWND destWindow,
   CallReport call(kObject, "Present", "%p, %p, %p, %p", static_cast<const void*>(source),
                   static_cast<const void*>(dest), static_cast<void*>(destWindow), dirtyRegion);
   // Partial presents and other windows are not part of the subset.
-  if (inScene_ || source || dest || destWindow || dirtyRegion) return call(D3DERR_INVALIDCALL);
+  if (inScene_) return call.refuse(D3DERR_INVALIDCALL, "a scene is still open (no EndScene)");
+  if (source || dest || destWindow || dirtyRegion) {
+    return call.refuse(D3DERR_INVALIDCALL,
+                       "only whole-picture presents are supported: all four arguments null");
+  }
   gl_->makeCurrent();
   if (gl_->window()) {
     int width = 0, height = 0;
@@ -286,24 +300,25 @@ HRESULT Device::Present(const RECT* source, const RECT* dest, HWND destWindow,
 HRESULT Device::GetBackBuffer(UINT swapChain, UINT index, D3DBACKBUFFER_TYPE type,
                               IDirect3DSurface9** surface) {
   CallReport call(kObject, "GetBackBuffer", "%u, %u, %u", swapChain, index, type);
-  if (!surface) return call(D3DERR_INVALIDCALL);
+  if (!surface) return call.refuse(D3DERR_INVALIDCALL, "the surface out-pointer is null");
   *surface = nullptr;
   if (swapChain != 0 || index != 0 || type != D3DBACKBUFFER_TYPE_MONO) {
-    return call(D3DERR_INVALIDCALL);
+    return call.refuse(D3DERR_INVALIDCALL,
+                       "there is one swap chain with one mono back buffer: 0, 0, MONO");
   }
   return call(backBuffer_->GetSurfaceLevel(0, surface));
 }
 
 HRESULT Device::BeginScene() {
   CallReport call(kObject, "BeginScene");
-  if (inScene_) return call(D3DERR_INVALIDCALL);
+  if (inScene_) return call.refuse(D3DERR_INVALIDCALL, "a scene is already open");
   inScene_ = true;
   return call(D3D_OK);
 }
 
 HRESULT Device::EndScene() {
   CallReport call(kObject, "EndScene");
-  if (!inScene_) return call(D3DERR_INVALIDCALL);
+  if (!inScene_) return call.refuse(D3DERR_INVALIDCALL, "no scene is open (no BeginScene)");
   inScene_ = false;
   return call(D3D_OK);
 }
@@ -314,9 +329,9 @@ HRESULT Device::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage,
                               D3DPOOL pool, IDirect3DTexture9** texture, HANDLE* sharedHandle) {
   CallReport call(kObject, "CreateTexture", "%u, %u, %u, 0x%X, %u, %u", width, height, levels,
                   usage, format, pool);
-  if (!texture) return call(D3DERR_INVALIDCALL);
+  if (!texture) return call.refuse(D3DERR_INVALIDCALL, "the texture out-pointer is null");
   *texture = nullptr;
-  if (sharedHandle) return call(D3DERR_INVALIDCALL);
+  if (sharedHandle) return call.refuse(D3DERR_INVALIDCALL, "shared handles are not supported");
   Texture* created = nullptr;
   const HRESULT hr = Texture::create(gl_, width, height, levels, usage, format, pool, &created);
   *texture = created;
@@ -326,14 +341,18 @@ HRESULT Device::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage,
 HRESULT Device::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
                                    IDirect3DVertexBuffer9** buffer, HANDLE* sharedHandle) {
   CallReport call(kObject, "CreateVertexBuffer", "%u, 0x%X, %u, %u", length, usage, fvf, pool);
-  if (!buffer) return call(D3DERR_INVALIDCALL);
+  if (!buffer) return call.refuse(D3DERR_INVALIDCALL, "the buffer out-pointer is null");
   *buffer = nullptr;
-  if (sharedHandle || (fvf != 0 && !vertexLayout(fvf))) return call(D3DERR_INVALIDCALL);
+  if (sharedHandle) return call.refuse(D3DERR_INVALIDCALL, "shared handles are not supported");
+  if (fvf != 0 && !vertexLayout(fvf)) {
+    return call.refuse(D3DERR_INVALIDCALL, "vertex format 0x%X is not one the device can draw",
+                       static_cast<unsigned>(fvf));
+  }
   if (HRESULT hr = BufferStorage::validate(length, usage, pool); FAILED(hr)) return call(hr);
   try {
     *buffer = new VertexBuffer(gl_, length, usage, fvf, pool);
   } catch (const std::bad_alloc&) {
-    return call(E_OUTOFMEMORY);
+    return call.refuse(E_OUTOFMEMORY, "%u bytes could not be allocated", length);
   }
   return call(D3D_OK);
 }
@@ -341,16 +360,18 @@ HRESULT Device::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL 
 HRESULT Device::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                                   IDirect3DIndexBuffer9** buffer, HANDLE* sharedHandle) {
   CallReport call(kObject, "CreateIndexBuffer", "%u, 0x%X, %u, %u", length, usage, format, pool);
-  if (!buffer) return call(D3DERR_INVALIDCALL);
+  if (!buffer) return call.refuse(D3DERR_INVALIDCALL, "the buffer out-pointer is null");
   *buffer = nullptr;
-  if (sharedHandle || (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32)) {
-    return call(D3DERR_INVALIDCALL);
+  if (sharedHandle) return call.refuse(D3DERR_INVALIDCALL, "shared handles are not supported");
+  if (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32) {
+    return call.refuse(D3DERR_INVALIDCALL, "format %u is neither INDEX16 nor INDEX32",
+                       static_cast<unsigned>(format));
   }
   if (HRESULT hr = BufferStorage::validate(length, usage, pool); FAILED(hr)) return call(hr);
   try {
     *buffer = new IndexBuffer(gl_, length, usage, format, pool);
   } catch (const std::bad_alloc&) {
-    return call(E_OUTOFMEMORY);
+    return call.refuse(E_OUTOFMEMORY, "%u bytes could not be allocated", length);
   }
   return call(D3D_OK);
 }
@@ -361,27 +382,41 @@ HRESULT Device::CreateDepthStencilSurface(UINT width, UINT height, D3DFORMAT for
                                           HANDLE* sharedHandle) {
   CallReport call(kObject, "CreateDepthStencilSurface", "%u, %u, %u, %u, %u, %d", width, height,
                   format, multiSample, quality, discard);
-  if (!surface) return call(D3DERR_INVALIDCALL);
+  if (!surface) return call.refuse(D3DERR_INVALIDCALL, "the surface out-pointer is null");
   *surface = nullptr;
-  if (sharedHandle || multiSample != D3DMULTISAMPLE_NONE || quality != 0 ||
-      !depthFormat(format) || width == 0 || height == 0 || width > kMaxSurfaceEdge ||
-      height > kMaxSurfaceEdge) {
-    return call(D3DERR_INVALIDCALL);
+  if (sharedHandle) return call.refuse(D3DERR_INVALIDCALL, "shared handles are not supported");
+  if (multiSample != D3DMULTISAMPLE_NONE || quality != 0) {
+    return call.refuse(D3DERR_INVALIDCALL, "multisampling is not supported");
+  }
+  if (!depthFormat(format)) {
+    return call.refuse(D3DERR_INVALIDCALL, "format %u is not a depth-stencil format",
+                       static_cast<unsigned>(format));
+  }
+  if (width == 0 || height == 0 || width > kMaxSurfaceEdge || height > kMaxSurfaceEdge) {
+    return call.refuse(D3DERR_INVALIDCALL, "%ux%u is outside 1 to %u on each edge", width,
+                       height, kMaxSurfaceEdge);
   }
   *surface = Surface::depthStencil(gl_, width, height, format);
-  return call(*surface ? D3D_OK : D3DERR_OUTOFVIDEOMEMORY);
+  if (!*surface) return call.refuse(D3DERR_OUTOFVIDEOMEMORY, "GL could not make the surface");
+  return call(D3D_OK);
 }
 
 // ---- targets --------------------------------------------------------------------------------
 
 HRESULT Device::SetRenderTarget(DWORD index, IDirect3DSurface9* surface) {
   CallReport call(kObject, "SetRenderTarget", "%u, %p", index, static_cast<void*>(surface));
-  if (index >= renderTargets_.size()) return call(D3DERR_INVALIDCALL);
+  if (index >= renderTargets_.size()) {
+    return call.refuse(D3DERR_INVALIDCALL, "slot %u is beyond the %zu render-target slots",
+                       static_cast<unsigned>(index), renderTargets_.size());
+  }
   auto* target = dynamic_cast<Surface*>(surface);
   if (surface && (!target || !ownsResource(target->gl()) || !target->isColourTarget())) {
-    return call(D3DERR_INVALIDCALL);
+    return call.refuse(D3DERR_INVALIDCALL,
+                       "the surface is not a render-target surface of this device");
   }
-  if (index == 0 && !target) return call(D3DERR_INVALIDCALL);  // slot 0 is never empty
+  if (index == 0 && !target) {
+    return call.refuse(D3DERR_INVALIDCALL, "slot 0 cannot be emptied");
+  }
   assignRef(renderTargets_[index], target);
   if (index == 0) {
     viewport_ = {0, 0, target->desc().Width, target->desc().Height, 0.0f, 1.0f};
@@ -391,16 +426,25 @@ HRESULT Device::SetRenderTarget(DWORD index, IDirect3DSurface9* surface) {
 
 HRESULT Device::GetRenderTarget(DWORD index, IDirect3DSurface9** surface) {
   CallReport call(kObject, "GetRenderTarget", "%u", index);
-  if (!surface || index >= renderTargets_.size()) return call(D3DERR_INVALIDCALL);
+  if (!surface) return call.refuse(D3DERR_INVALIDCALL, "the surface out-pointer is null");
+  if (index >= renderTargets_.size()) {
+    return call.refuse(D3DERR_INVALIDCALL, "slot %u is beyond the %zu render-target slots",
+                       static_cast<unsigned>(index), renderTargets_.size());
+  }
   *surface = addRef(renderTargets_[index]);
-  return call(*surface ? D3D_OK : D3DERR_NOTFOUND);
+  if (!*surface) {
+    return call.refuse(D3DERR_NOTFOUND, "slot %u holds no render target",
+                       static_cast<unsigned>(index));
+  }
+  return call(D3D_OK);
 }
 
 HRESULT Device::SetDepthStencilSurface(IDirect3DSurface9* surface) {
   CallReport call(kObject, "SetDepthStencilSurface", "%p", static_cast<void*>(surface));
   auto* depth = dynamic_cast<Surface*>(surface);
   if (surface && (!depth || !ownsResource(depth->gl()) || !depth->isDepthStencil())) {
-    return call(D3DERR_INVALIDCALL);
+    return call.refuse(D3DERR_INVALIDCALL,
+                       "the surface is not a depth-stencil surface of this device");
   }
   assignRef(depthStencil_, depth);
   return call(D3D_OK);
@@ -408,7 +452,7 @@ HRESULT Device::SetDepthStencilSurface(IDirect3DSurface9* surface) {
 
 HRESULT Device::GetDepthStencilSurface(IDirect3DSurface9** surface) {
   CallReport call(kObject, "GetDepthStencilSurface");
-  if (!surface) return call(D3DERR_INVALIDCALL);
+  if (!surface) return call.refuse(D3DERR_INVALIDCALL, "the surface out-pointer is null");
   *surface = addRef(depthStencil_);
   return call(*surface ? D3D_OK : D3DERR_NOTFOUND);
 }
@@ -419,18 +463,27 @@ bool Device::bindTargets() {
   for (size_t slot = 0; slot < renderTargets_.size(); ++slot) {
     const Surface* target = renderTargets_[slot];
     if (!target) continue;
-    if (target->desc().Width != main.Width || target->desc().Height != main.Height) return false;
+    if (target->desc().Width != main.Width || target->desc().Height != main.Height) {
+      noteRefusal("the render target in slot %zu is not the size of slot 0's", slot);
+      return false;
+    }
     attachments.colour[slot] = target->glName();
   }
   if (depthStencil_) {
     if (depthStencil_->desc().Width < main.Width || depthStencil_->desc().Height < main.Height) {
+      noteRefusal("the depth surface (%ux%u) is smaller than the render target (%ux%u)",
+                  depthStencil_->desc().Width, depthStencil_->desc().Height, main.Width,
+                  main.Height);
       return false;
     }
     attachments.depth = depthStencil_->glName();
     attachments.withStencil = depthStencil_->withStencil();
   }
   const GLuint framebuffer = gl_->framebuffer(attachments);
-  if (!framebuffer) return false;
+  if (!framebuffer) {
+    noteRefusal("GL cannot draw into this combination of targets");
+    return false;
+  }
   if (update(applied_->framebuffer, framebuffer)) {
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer);
   }
@@ -442,14 +495,23 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
   CallReport call(kObject, "Clear", "%u, %p, 0x%X, 0x%08X, %g, %u", count,
                   static_cast<const void*>(rects), flags, color, z, stencil);
   constexpr DWORD known = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL;
-  if (flags == 0 || (flags & ~known) != 0 || (count > 0) != (rects != nullptr)) {
-    return call(D3DERR_INVALIDCALL);
+  if (flags == 0 || (flags & ~known) != 0) {
+    return call.refuse(D3DERR_INVALIDCALL, "flags 0x%X are not a non-empty mix of TARGET, "
+                       "ZBUFFER and STENCIL", static_cast<unsigned>(flags));
   }
-  if ((flags & D3DCLEAR_ZBUFFER) && !depthStencil_) return call(D3DERR_INVALIDCALL);
+  if ((count > 0) != (rects != nullptr)) {
+    return call.refuse(D3DERR_INVALIDCALL, "a count of %u does not match the rectangles given",
+                       static_cast<unsigned>(count));
+  }
+  if ((flags & D3DCLEAR_ZBUFFER) && !depthStencil_) {
+    return call.refuse(D3DERR_INVALIDCALL, "ZBUFFER is cleared but no depth surface is set");
+  }
   if ((flags & D3DCLEAR_STENCIL) && (!depthStencil_ || !depthStencil_->withStencil())) {
-    return call(D3DERR_INVALIDCALL);
+    return call.refuse(D3DERR_INVALIDCALL, "STENCIL is cleared but the depth surface has none");
   }
-  if (!(z >= 0.0f && z <= 1.0f)) return call(D3DERR_INVALIDCALL);
+  if (!(z >= 0.0f && z <= 1.0f)) {
+    return call.refuse(D3DERR_INVALIDCALL, "depth %g is outside 0 to 1", static_cast<double>(z));
+  }
   gl_->makeCurrent();
   if (!bindTargets()) return call(D3DERR_INVALIDCALL);
 
@@ -495,21 +557,32 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
 
 HRESULT Device::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) {
   CallReport call(kObject, "SetTransform", "%u, %p", state, static_cast<const void*>(matrix));
-  if (!matrix || !isTransformState(state)) return call(D3DERR_INVALIDCALL);
+  if (!matrix) return call.refuse(D3DERR_INVALIDCALL, "the matrix is null");
+  if (!isTransformState(state)) {
+    return call.refuse(D3DERR_INVALIDCALL, "%u is not a transform state",
+                       static_cast<unsigned>(state));
+  }
   transforms_[state] = *matrix;
   return call(D3D_OK);
 }
 
 HRESULT Device::GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) {
   CallReport call(kObject, "GetTransform", "%u", state);
-  if (!matrix || !isTransformState(state)) return call(D3DERR_INVALIDCALL);
+  if (!matrix) return call.refuse(D3DERR_INVALIDCALL, "the matrix out-pointer is null");
+  if (!isTransformState(state)) {
+    return call.refuse(D3DERR_INVALIDCALL, "%u is not a transform state",
+                       static_cast<unsigned>(state));
+  }
   auto found = transforms_.find(state);
   *matrix = found == transforms_.end() ? identity() : found->second;
   return call(D3D_OK);
 }
 
 HRESULT Device::SetViewport(const D3DVIEWPORT9* viewport) {
-  if (!viewport) return CallReport(kObject, "SetViewport", "null")(D3DERR_INVALIDCALL);
+  if (!viewport) {
+    return CallReport(kObject, "SetViewport", "null").refuse(D3DERR_INVALIDCALL,
+                                                             "the viewport is null");
+  }
   const D3DVIEWPORT9& v = *viewport;
   CallReport call(kObject, "SetViewport", "%u, %u, %u, %u, %g, %g", v.X, v.Y, v.Width, v.Height,
                   v.MinZ, v.MaxZ);
@@ -518,66 +591,108 @@ HRESULT Device::SetViewport(const D3DVIEWPORT9* viewport) {
                       std::uint64_t{v.X} + v.Width <= target.Width &&
                       std::uint64_t{v.Y} + v.Height <= target.Height;
   const bool depthOk = v.MinZ >= 0.0f && v.MaxZ <= 1.0f && v.MinZ <= v.MaxZ;
-  if (!inside || !depthOk) return call(D3DERR_INVALIDCALL);
+  if (!inside) {
+    return call.refuse(D3DERR_INVALIDCALL, "the rectangle leaves the %ux%u render target",
+                       target.Width, target.Height);
+  }
+  if (!depthOk) {
+    return call.refuse(D3DERR_INVALIDCALL, "MinZ %g and MaxZ %g are not 0 <= MinZ <= MaxZ <= 1",
+                       static_cast<double>(v.MinZ), static_cast<double>(v.MaxZ));
+  }
   viewport_ = v;
   return call(D3D_OK);
 }
 
 HRESULT Device::GetViewport(D3DVIEWPORT9* viewport) {
   CallReport call(kObject, "GetViewport");
-  if (!viewport) return call(D3DERR_INVALIDCALL);
+  if (!viewport) return call.refuse(D3DERR_INVALIDCALL, "the viewport out-pointer is null");
   *viewport = viewport_;
   return call(D3D_OK);
 }
 
 HRESULT Device::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
   CallReport call(kObject, "SetRenderState", "%u, %u", state, value);
-  if (!acceptsRenderState(state, value)) return call(D3DERR_INVALIDCALL);
+  if (!acceptsRenderState(state, value)) {
+    return call.refuse(D3DERR_INVALIDCALL, "render state %u does not take the value %u here",
+                       static_cast<unsigned>(state), static_cast<unsigned>(value));
+  }
   renderStates_[state] = value;
   return call(D3D_OK);
 }
 
 HRESULT Device::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) {
   CallReport call(kObject, "GetRenderState", "%u", state);
-  if (!value || !isRenderState(state)) return call(D3DERR_INVALIDCALL);
+  if (!value) return call.refuse(D3DERR_INVALIDCALL, "the value out-pointer is null");
+  if (!isRenderState(state)) {
+    return call.refuse(D3DERR_INVALIDCALL, "%u is not a render state",
+                       static_cast<unsigned>(state));
+  }
   *value = renderStates_[state];
   return call(D3D_OK);
 }
 
 HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) {
   CallReport call(kObject, "SetTexture", "%u, %p", stage, static_cast<void*>(texture));
-  if (stage >= kSamplerCount) return call(D3DERR_INVALIDCALL);
+  if (stage >= kSamplerCount) {
+    return call.refuse(D3DERR_INVALIDCALL, "stage %u is beyond the %u sampler stages",
+                       static_cast<unsigned>(stage), static_cast<unsigned>(kSamplerCount));
+  }
   auto* ours = dynamic_cast<Texture*>(texture);
-  if (texture && (!ours || !ownsResource(ours->gl()))) return call(D3DERR_INVALIDCALL);
+  if (texture && (!ours || !ownsResource(ours->gl()))) {
+    return call.refuse(D3DERR_INVALIDCALL, "the texture is not one of this device's");
+  }
   assignRef(textures_[stage], ours);
   return call(D3D_OK);
 }
 
 HRESULT Device::GetTexture(DWORD stage, IDirect3DBaseTexture9** texture) {
   CallReport call(kObject, "GetTexture", "%u", stage);
-  if (!texture || stage >= kSamplerCount) return call(D3DERR_INVALIDCALL);
+  if (!texture) return call.refuse(D3DERR_INVALIDCALL, "the texture out-pointer is null");
+  if (stage >= kSamplerCount) {
+    return call.refuse(D3DERR_INVALIDCALL, "stage %u is beyond the %u sampler stages",
+                       static_cast<unsigned>(stage), static_cast<unsigned>(kSamplerCount));
+  }
   *texture = addRef(textures_[stage]);
   return call(D3D_OK);
 }
 
 HRESULT Device::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) {
   CallReport call(kObject, "SetTextureStageState", "%u, %u, %u", stage, type, value);
-  if (!acceptsStageState(stage, type, value)) return call(D3DERR_INVALIDCALL);
+  if (stage >= kStageCount) {
+    return call.refuse(D3DERR_INVALIDCALL, "stage %u is beyond the %u texture stages",
+                       static_cast<unsigned>(stage), static_cast<unsigned>(kStageCount));
+  }
+  if (!acceptsStageState(stage, type, value)) {
+    return call.refuse(D3DERR_INVALIDCALL, "stage state %u does not take the value %u here",
+                       static_cast<unsigned>(type), static_cast<unsigned>(value));
+  }
   stageStates_[stage][type] = value;
   return call(D3D_OK);
 }
 
 HRESULT Device::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value) {
   CallReport call(kObject, "GetTextureStageState", "%u, %u", stage, type);
-  if (!value || stage >= kStageCount || !isStageState(type)) return call(D3DERR_INVALIDCALL);
+  if (!value) return call.refuse(D3DERR_INVALIDCALL, "the value out-pointer is null");
+  if (stage >= kStageCount) {
+    return call.refuse(D3DERR_INVALIDCALL, "stage %u is beyond the %u texture stages",
+                       static_cast<unsigned>(stage), static_cast<unsigned>(kStageCount));
+  }
+  if (!isStageState(type)) {
+    return call.refuse(D3DERR_INVALIDCALL, "%u is not a stage state", static_cast<unsigned>(type));
+  }
   *value = stageStates_[stage][type];
   return call(D3D_OK);
 }
 
 HRESULT Device::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) {
   CallReport call(kObject, "SetSamplerState", "%u, %u, %u", sampler, type, value);
-  if (sampler >= kSamplerCount || !acceptsSamplerState(type, value)) {
-    return call(D3DERR_INVALIDCALL);
+  if (sampler >= kSamplerCount) {
+    return call.refuse(D3DERR_INVALIDCALL, "sampler %u is beyond the %u samplers",
+                       static_cast<unsigned>(sampler), static_cast<unsigned>(kSamplerCount));
+  }
+  if (!acceptsSamplerState(type, value)) {
+    return call.refuse(D3DERR_INVALIDCALL, "sampler state %u does not take the value %u here",
+                       static_cast<unsigned>(type), static_cast<unsigned>(value));
   }
   if (samplerStates_[sampler][type] != value) {
     samplerStates_[sampler][type] = value;
@@ -588,8 +703,10 @@ HRESULT Device::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD v
 
 HRESULT Device::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) {
   CallReport call(kObject, "GetSamplerState", "%u, %u", sampler, type);
-  if (!value || sampler >= kSamplerCount || !isSamplerState(type)) {
-    return call(D3DERR_INVALIDCALL);
+  if (!value) return call.refuse(D3DERR_INVALIDCALL, "the value out-pointer is null");
+  if (sampler >= kSamplerCount || !isSamplerState(type)) {
+    return call.refuse(D3DERR_INVALIDCALL, "no sampler %u or no sampler state %u",
+                       static_cast<unsigned>(sampler), static_cast<unsigned>(type));
   }
   *value = samplerStates_[sampler][type];
   return call(D3D_OK);
@@ -597,14 +714,17 @@ HRESULT Device::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* 
 
 HRESULT Device::SetFVF(DWORD fvf) {
   CallReport call(kObject, "SetFVF", "0x%X", fvf);
-  if (!vertexLayout(fvf)) return call(D3DERR_INVALIDCALL);
+  if (!vertexLayout(fvf)) {
+    return call.refuse(D3DERR_INVALIDCALL, "vertex format 0x%X is not one the device can draw",
+                       static_cast<unsigned>(fvf));
+  }
   fvf_ = fvf;
   return call(D3D_OK);
 }
 
 HRESULT Device::GetFVF(DWORD* fvf) {
   CallReport call(kObject, "GetFVF");
-  if (!fvf) return call(D3DERR_INVALIDCALL);
+  if (!fvf) return call.refuse(D3DERR_INVALIDCALL, "the format out-pointer is null");
   *fvf = fvf_;
   return call(D3D_OK);
 }
@@ -613,12 +733,16 @@ HRESULT Device::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UIN
                                 UINT stride) {
   CallReport call(kObject, "SetStreamSource", "%u, %p, %u, %u", stream,
                   static_cast<void*>(buffer), offset, stride);
-  if (stream != 0) return call(D3DERR_INVALIDCALL);  // vertex formats read stream 0 only
+  if (stream != 0) {  // vertex formats read stream 0 only
+    return call.refuse(D3DERR_INVALIDCALL, "stream %u: vertex formats read stream 0 only", stream);
+  }
   auto* ours = dynamic_cast<VertexBuffer*>(buffer);
   if (buffer) {
     if (!ours || !ownsResource(ours->storage().gl()) || stride == 0 ||
         offset >= ours->storage().size()) {
-      return call(D3DERR_INVALIDCALL);
+      return call.refuse(D3DERR_INVALIDCALL,
+                         "the buffer must be this device's, with a stride above 0 and the "
+                         "offset inside it");
     }
   }
   assignRef(streamSource_, ours);
@@ -630,7 +754,9 @@ HRESULT Device::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UIN
 HRESULT Device::SetIndices(IDirect3DIndexBuffer9* buffer) {
   CallReport call(kObject, "SetIndices", "%p", static_cast<void*>(buffer));
   auto* ours = dynamic_cast<IndexBuffer*>(buffer);
-  if (buffer && (!ours || !ownsResource(ours->storage().gl()))) return call(D3DERR_INVALIDCALL);
+  if (buffer && (!ours || !ownsResource(ours->storage().gl()))) {
+    return call.refuse(D3DERR_INVALIDCALL, "the index buffer is not one of this device's");
+  }
   assignRef(indices_, ours);
   return call(D3D_OK);
 }
@@ -641,7 +767,7 @@ HRESULT Device::setProgram(GLuint program) {
     gl_->makeCurrent();
     GLint linked = GL_FALSE;
     if (glIsProgram(program)) glGetProgramiv(program, GL_LINK_STATUS, &linked);
-    if (!linked) return call(D3DERR_INVALIDCALL);
+    if (!linked) return call.refuse(D3DERR_INVALIDCALL, "GL program %u is not linked", program);
   }
   effectProgram_ = program;
   return call(D3D_OK);
@@ -827,7 +953,10 @@ bool Device::prepareDraw(const VertexLayout& layout, GLuint vertexBuffer, GLintp
   applyViewport(viewport_);
   applyRasterStates();
   applyProgram(layout);
-  if (applied_->program == 0) return false;
+  if (applied_->program == 0) {
+    noteRefusal("no GL program could be built for the fixed-function states set");
+    return false;
+  }
   applyTextures();
   applyVertexLayout(layout, vertexBuffer, offset, stride);
   return true;
@@ -839,9 +968,19 @@ HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount, cons
                   stride);
   const auto layout = vertexLayout(fvf_);
   const UINT count = verticesOfPrimitives(type, primitiveCount);
-  if (!inScene_ || !layout || !vertices || count == 0 || stride < layout->size ||
-      std::uint64_t{count} * stride > BufferStorage::kMaxBytes) {
-    return call(D3DERR_INVALIDCALL);
+  if (!inScene_) return call.refuse(D3DERR_INVALIDCALL, "draws happen between BeginScene and EndScene");
+  if (!layout) return call.refuse(D3DERR_INVALIDCALL, "no drawable vertex format is set (SetFVF)");
+  if (!vertices) return call.refuse(D3DERR_INVALIDCALL, "the vertices are null");
+  if (count == 0) {
+    return call.refuse(D3DERR_INVALIDCALL, "%u primitives of type %u make no vertices",
+                       primitiveCount, static_cast<unsigned>(type));
+  }
+  if (stride < layout->size) {
+    return call.refuse(D3DERR_INVALIDCALL, "stride %u is below the format's %u bytes", stride,
+                       layout->size);
+  }
+  if (std::uint64_t{count} * stride > BufferStorage::kMaxBytes) {
+    return call.refuse(D3DERR_INVALIDCALL, "%u vertices of %u bytes are too many", count, stride);
   }
   gl_->makeCurrent();
   const auto bytes = static_cast<GLsizeiptr>(count) * stride;
@@ -867,21 +1006,41 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
                   baseVertexIndex, minVertexIndex, numVertices, startIndex, primitiveCount);
   const auto layout = vertexLayout(fvf_);
   const UINT count = verticesOfPrimitives(type, primitiveCount);
-  if (!inScene_ || !layout || !streamSource_ || !indices_ || count == 0 || baseVertexIndex < 0 ||
-      streamStride_ < layout->size) {
-    return call(D3DERR_INVALIDCALL);
+  if (!inScene_) return call.refuse(D3DERR_INVALIDCALL, "draws happen between BeginScene and EndScene");
+  if (!layout) return call.refuse(D3DERR_INVALIDCALL, "no drawable vertex format is set (SetFVF)");
+  if (!streamSource_ || !indices_) {
+    return call.refuse(D3DERR_INVALIDCALL, "a vertex buffer (SetStreamSource) and an index "
+                       "buffer (SetIndices) must be set");
+  }
+  if (count == 0) {
+    return call.refuse(D3DERR_INVALIDCALL, "%u primitives of type %u make no vertices",
+                       primitiveCount, static_cast<unsigned>(type));
+  }
+  if (baseVertexIndex < 0) {
+    return call.refuse(D3DERR_INVALIDCALL, "base vertex %d is negative", baseVertexIndex);
+  }
+  if (streamStride_ < layout->size) {
+    return call.refuse(D3DERR_INVALIDCALL, "the stream's stride %u is below the format's %u bytes",
+                       streamStride_, layout->size);
   }
   BufferStorage& vertices = streamSource_->storage();
   BufferStorage& indices = indices_->storage();
-  if (vertices.isLocked() || indices.isLocked()) return call(D3DERR_INVALIDCALL);
-  if (std::uint64_t{startIndex} + count > indices_->indexCount()) return call(D3DERR_INVALIDCALL);
+  if (vertices.isLocked() || indices.isLocked()) {
+    return call.refuse(D3DERR_INVALIDCALL, "a buffer being drawn from is still locked");
+  }
+  if (std::uint64_t{startIndex} + count > indices_->indexCount()) {
+    return call.refuse(D3DERR_INVALIDCALL, "indices %u to %llu are beyond the buffer's %u",
+                       startIndex, static_cast<unsigned long long>(startIndex) + count - 1,
+                       static_cast<unsigned>(indices_->indexCount()));
+  }
   // Every index must name a whole vertex inside the buffer.
   const UINT available = vertices.size() - streamOffset_;
   const std::uint64_t vertexCount =
       available < layout->size ? 0 : (available - layout->size) / streamStride_ + 1;
   if (vertexCount <= static_cast<std::uint64_t>(baseVertexIndex) ||
       !indices_->indicesBelow(startIndex, count, vertexCount - baseVertexIndex)) {
-    return call(D3DERR_INVALIDCALL);
+    return call.refuse(D3DERR_INVALIDCALL, "an index names a vertex beyond the buffer's %llu",
+                       static_cast<unsigned long long>(vertexCount));
   }
   gl_->makeCurrent();
   const GLuint vertexBuffer = vertices.upload();

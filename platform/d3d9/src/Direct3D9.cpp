@@ -28,20 +28,29 @@ class Direct3D9 final : public RefCounted<IDirect3D9> {
   HRESULT EnumAdapterModes(UINT adapter, D3DFORMAT format, UINT mode,
                            D3DDISPLAYMODE* displayMode) override {
     CallReport call(kObject, "EnumAdapterModes", "%u, %u, %u", adapter, format, mode);
-    if (!displayMode || adapter != D3DADAPTER_DEFAULT || format != D3DFMT_X8R8G8B8) {
-      return call(D3DERR_INVALIDCALL);
+    if (!displayMode) return call.refuse(D3DERR_INVALIDCALL, "the mode out-pointer is null");
+    if (adapter != D3DADAPTER_DEFAULT || format != D3DFMT_X8R8G8B8) {
+      return call.refuse(D3DERR_INVALIDCALL, "only the default adapter's X8R8G8B8 modes exist");
     }
     const auto modes = win32::displayModes();
-    if (mode >= modes.size()) return call(D3DERR_INVALIDCALL);
+    if (mode >= modes.size()) {
+      return call.refuse(D3DERR_INVALIDCALL, "mode %u is beyond the display's %zu", mode,
+                         modes.size());
+    }
     *displayMode = {modes[mode].width, modes[mode].height, modes[mode].refreshRate,
                     D3DFMT_X8R8G8B8};
     return call(D3D_OK);
   }
 
   HRESULT GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE* displayMode) override {
-    if (!displayMode || adapter != D3DADAPTER_DEFAULT) return D3DERR_INVALIDCALL;
+    constexpr const char* kCall = "IDirect3D9::GetAdapterDisplayMode";
+    if (!displayMode) return refuse(D3DERR_INVALIDCALL, kCall, "the mode out-pointer is null");
+    if (adapter != D3DADAPTER_DEFAULT) {
+      return refuse(D3DERR_INVALIDCALL, kCall, "adapter %u: only the default adapter exists",
+                    adapter);
+    }
     const auto modes = win32::displayModes();
-    if (modes.empty()) return D3DERR_NOTAVAILABLE;
+    if (modes.empty()) return refuse(D3DERR_NOTAVAILABLE, kCall, "no display is available");
     *displayMode = {modes[0].width, modes[0].height, modes[0].refreshRate, D3DFMT_X8R8G8B8};
     return D3D_OK;
   }
@@ -50,14 +59,24 @@ class Direct3D9 final : public RefCounted<IDirect3D9> {
                        D3DPRESENT_PARAMETERS* parameters, IDirect3DDevice9** device) override {
     CallReport call(kObject, "CreateDevice", "%u, %u, %p, 0x%X", adapter, deviceType,
                     static_cast<void*>(focusWindow), behavior);
-    if (!device) return call(D3DERR_INVALIDCALL);
+    if (!device) return call.refuse(D3DERR_INVALIDCALL, "the device out-pointer is null");
     *device = nullptr;
-    if (!parameters || adapter != D3DADAPTER_DEFAULT) return call(D3DERR_INVALIDCALL);
-    if (deviceType != D3DDEVTYPE_HAL) return call(D3DERR_NOTAVAILABLE);
+    if (!parameters) return call.refuse(D3DERR_INVALIDCALL, "the parameters are null");
+    if (adapter != D3DADAPTER_DEFAULT) {
+      return call.refuse(D3DERR_INVALIDCALL, "adapter %u: only the default adapter exists",
+                         adapter);
+    }
+    if (deviceType != D3DDEVTYPE_HAL) {
+      return call.refuse(D3DERR_NOTAVAILABLE, "device type %u: only HAL devices exist",
+                         static_cast<unsigned>(deviceType));
+    }
     const DWORD processing = behavior & (D3DCREATE_SOFTWARE_VERTEXPROCESSING |
                                          D3DCREATE_HARDWARE_VERTEXPROCESSING |
                                          D3DCREATE_MIXED_VERTEXPROCESSING);
-    if (processing == 0 || (processing & (processing - 1)) != 0) return call(D3DERR_INVALIDCALL);
+    if (processing == 0 || (processing & (processing - 1)) != 0) {
+      return call.refuse(D3DERR_INVALIDCALL, "behaviour 0x%X names not exactly one kind of "
+                         "vertex processing", static_cast<unsigned>(behavior));
+    }
 
     HWND window = parameters->hDeviceWindow ? parameters->hDeviceWindow : focusWindow;
     SDL_Window* host = window ? win32::sdlWindowOf(window) : nullptr;
@@ -65,8 +84,7 @@ class Direct3D9 final : public RefCounted<IDirect3D9> {
     std::shared_ptr<GlContext> gl =
         host ? GlContext::createForWindow(host, error) : GlContext::createHeadless(error);
     if (!gl) {
-      std::fprintf(stderr, "Direct3D: cannot create a device: %s\n", error.c_str());
-      return call(D3DERR_NOTAVAILABLE);
+      return call.refuse(D3DERR_NOTAVAILABLE, "cannot create a device: %s", error.c_str());
     }
     return call(Device::create(std::move(gl), *parameters, device));
   }

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "CallReport.h"
+
 namespace platform::d3d9 {
 
 template <typename Interface>
@@ -11,7 +13,7 @@ class RefCounted : public Interface {
  public:
   HRESULT QueryInterface(REFIID, void** object) override {
     if (object) *object = nullptr;
-    return E_NOINTERFACE;
+    return refuse(E_NOINTERFACE, "IUnknown::QueryInterface", "no other interface is offered");
   }
   ULONG AddRef() override { return ++references_; }
   ULONG Release() override {

@@ -1,5 +1,6 @@
 #include "Surface.h"
 
+#include "CallReport.h"
 #include "Formats.h"
 #include "RefCounted.h"
 
@@ -48,7 +49,8 @@ Surface::~Surface() {
 
 HRESULT Surface::QueryInterface(REFIID, void** object) {
   if (object) *object = nullptr;
-  return E_NOINTERFACE;
+  return refuse(E_NOINTERFACE, "IDirect3DSurface9::QueryInterface",
+                "no other interface is offered");
 }
 
 ULONG Surface::AddRef() { return container_ ? container_->AddRef() : ++ownReferences_; }
@@ -61,13 +63,16 @@ ULONG Surface::Release() {
 }
 
 HRESULT Surface::GetDevice(IDirect3DDevice9** device) {
-  if (!device) return D3DERR_INVALIDCALL;
+  if (!device) {
+    return refuse(D3DERR_INVALIDCALL, "IDirect3DSurface9::GetDevice", "the device is null");
+  }
   *device = addRef(gl_->device);
-  return *device ? D3D_OK : D3DERR_INVALIDCALL;
+  if (!*device) return refuse(D3DERR_INVALIDCALL, "IDirect3DSurface9::GetDevice", "its device is gone");
+  return D3D_OK;
 }
 
 HRESULT Surface::GetDesc(D3DSURFACE_DESC* desc) {
-  if (!desc) return D3DERR_INVALIDCALL;
+  if (!desc) return refuse(D3DERR_INVALIDCALL, "IDirect3DSurface9::GetDesc", "the desc is null");
   *desc = desc_;
   return D3D_OK;
 }

@@ -2,25 +2,47 @@
 
 #include <algorithm>
 
+#include "CallReport.h"
+
 namespace platform::d3d9 {
 
 HRESULT Texture::create(std::shared_ptr<GlContext> gl, UINT width, UINT height, UINT levels,
                         DWORD usage, D3DFORMAT format, D3DPOOL pool, Texture** texture) {
-  if (!texture) return D3DERR_INVALIDCALL;
-  *texture = nullptr;
-  const ColourFormat* colour = colourFormat(format);
-  if (!colour || width == 0 || height == 0 || width > kMaxSurfaceEdge ||
-      height > kMaxSurfaceEdge) {
+  if (!texture) {
+    noteRefusal("the texture out-pointer is null");
     return D3DERR_INVALIDCALL;
   }
-  if ((usage & ~(D3DUSAGE_RENDERTARGET | D3DUSAGE_DYNAMIC)) != 0) return D3DERR_INVALIDCALL;
-  if (pool == D3DPOOL_SCRATCH || pool > D3DPOOL_SCRATCH) return D3DERR_INVALIDCALL;
+  *texture = nullptr;
+  const ColourFormat* colour = colourFormat(format);
+  if (!colour) {
+    noteRefusal("format %u cannot be a texture here", static_cast<unsigned>(format));
+    return D3DERR_INVALIDCALL;
+  }
+  if (width == 0 || height == 0 || width > kMaxSurfaceEdge || height > kMaxSurfaceEdge) {
+    noteRefusal("%ux%u is outside 1 to %u on each edge", width, height, kMaxSurfaceEdge);
+    return D3DERR_INVALIDCALL;
+  }
+  if ((usage & ~(D3DUSAGE_RENDERTARGET | D3DUSAGE_DYNAMIC)) != 0) {
+    noteRefusal("usage 0x%X has more than RENDERTARGET and DYNAMIC", static_cast<unsigned>(usage));
+    return D3DERR_INVALIDCALL;
+  }
+  if (pool == D3DPOOL_SCRATCH || pool > D3DPOOL_SCRATCH) {
+    noteRefusal("pool %u cannot hold textures here", static_cast<unsigned>(pool));
+    return D3DERR_INVALIDCALL;
+  }
   const UINT fullChain = fullMipCount(width, height);
   if (levels == 0) levels = fullChain;
-  if (levels > fullChain) return D3DERR_INVALIDCALL;
+  if (levels > fullChain) {
+    noteRefusal("%u levels are more than the %u a %ux%u chain has", levels, fullChain, width,
+                height);
+    return D3DERR_INVALIDCALL;
+  }
   const bool renderTarget = (usage & D3DUSAGE_RENDERTARGET) != 0;
   // Render targets are drawn at level 0 only and live in video memory.
-  if (renderTarget && (levels != 1 || pool != D3DPOOL_DEFAULT)) return D3DERR_INVALIDCALL;
+  if (renderTarget && (levels != 1 || pool != D3DPOOL_DEFAULT)) {
+    noteRefusal("a render target has one level and lives in the DEFAULT pool");
+    return D3DERR_INVALIDCALL;
+  }
 
   gl->makeCurrent();
   while (glGetError() != GL_NO_ERROR) {
@@ -31,6 +53,7 @@ HRESULT Texture::create(std::shared_ptr<GlContext> gl, UINT width, UINT height, 
                      static_cast<GLsizei>(width), static_cast<GLsizei>(height));
   if (glGetError() != GL_NO_ERROR) {
     glDeleteTextures(1, &name);
+    noteRefusal("GL could not store a %ux%u texture", width, height);
     return D3DERR_OUTOFVIDEOMEMORY;
   }
   glTextureParameteriv(name, GL_TEXTURE_SWIZZLE_RGBA, colour->swizzle);
@@ -60,33 +83,54 @@ Texture::~Texture() {
 }
 
 HRESULT Texture::GetDevice(IDirect3DDevice9** device) {
-  if (!device) return D3DERR_INVALIDCALL;
+  if (!device) return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::GetDevice", "the device out-pointer is null");
   *device = addRef(gl_->device);
-  return *device ? D3D_OK : D3DERR_INVALIDCALL;
+  if (!*device) return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::GetDevice", "its device is gone");
+  return D3D_OK;
 }
 
 HRESULT Texture::GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) {
-  if (!desc || level >= surfaces_.size()) return D3DERR_INVALIDCALL;
+  if (!desc) return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::GetLevelDesc", "the desc out-pointer is null");
+  if (level >= surfaces_.size()) {
+    return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::GetLevelDesc", "level %u is beyond the texture's %zu",
+                  level, surfaces_.size());
+  }
   *desc = surfaces_[level]->desc();
   return D3D_OK;
 }
 
 HRESULT Texture::GetSurfaceLevel(UINT level, IDirect3DSurface9** surface) {
-  if (!surface) return D3DERR_INVALIDCALL;
+  if (!surface) {
+    return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::GetSurfaceLevel", "the surface out-pointer is null");
+  }
   *surface = nullptr;
-  if (level >= surfaces_.size()) return D3DERR_INVALIDCALL;
+  if (level >= surfaces_.size()) {
+    return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::GetSurfaceLevel", "level %u is beyond the texture's %zu",
+                  level, surfaces_.size());
+  }
   *surface = addRef(surfaces_[level]);
   return D3D_OK;
 }
 
 HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags) {
-  if (!locked || level >= surfaces_.size() || rect) return D3DERR_INVALIDCALL;
-  if (surfaces_[level]->isColourTarget()) return D3DERR_INVALIDCALL;
+  if (!locked) return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::LockRect", "the lock out-pointer is null");
+  if (level >= surfaces_.size()) {
+    return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::LockRect", "level %u is beyond the texture's %zu", level,
+                  surfaces_.size());
+  }
+  if (rect) return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::LockRect", "only whole levels lock: rect must be null");
+  if (surfaces_[level]->isColourTarget()) {
+    return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::LockRect", "a render target cannot be locked");
+  }
   if ((flags & ~(D3DLOCK_READONLY | D3DLOCK_DISCARD | D3DLOCK_NOSYSLOCK)) != 0) {
-    return D3DERR_INVALIDCALL;
+    return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::LockRect",
+                  "flags 0x%X have more than READONLY, DISCARD and NOSYSLOCK",
+                  static_cast<unsigned>(flags));
   }
   auto& copy = locked_[level];
-  if (!copy.empty()) return D3DERR_INVALIDCALL;  // already locked
+  if (!copy.empty()) {
+    return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::LockRect", "level %u is already locked", level);
+  }
   const D3DSURFACE_DESC& desc = surfaces_[level]->desc();
   const UINT pitch = desc.Width * format_->bytesPerPixel;
   copy.resize(static_cast<size_t>(pitch) * desc.Height);
@@ -102,7 +146,9 @@ HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, 
 }
 
 HRESULT Texture::UnlockRect(UINT level) {
-  if (level >= surfaces_.size() || locked_[level].empty()) return D3DERR_INVALIDCALL;
+  if (level >= surfaces_.size() || locked_[level].empty()) {
+    return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::UnlockRect", "level %u is not locked", level);
+  }
   auto& copy = locked_[level];
   if (lockedForWriting_[level]) {
     const D3DSURFACE_DESC& desc = surfaces_[level]->desc();

@@ -13,6 +13,9 @@ namespace {
 
 const char* nameOf(D3DXHANDLE name) { return name ? name : "(null)"; }
 
+// A non-null stand-in for "values were given" where a call passes no numbers.
+constexpr int kAnyValue = 0;
+
 std::string numbers(const float* values, UINT count) {
   std::string text;
   char number[32];
@@ -23,8 +26,26 @@ std::string numbers(const float* values, UINT count) {
   return text;
 }
 
+// Reports the call; a failure carries the reason noted while the call ran.
 HRESULT report(const char* method, D3DXHANDLE name, const std::string& values, HRESULT result) {
-  return CallReport("effect", method, "%s%s", nameOf(name), values.c_str())(result);
+  const std::string reason = takeRefusal();
+  CallReport call("effect", method, "%s%s", nameOf(name), values.c_str());
+  if (FAILED(result) && !reason.empty()) return call.refuse(result, "%s", reason.c_str());
+  return call(result);
+}
+
+const char* typeName(ParameterType type) {
+  switch (type) {
+    case ParameterType::kInt: return "int";
+    case ParameterType::kBool: return "bool";
+    case ParameterType::kFloat: return "float";
+    case ParameterType::kFloat2: return "float2";
+    case ParameterType::kFloat3: return "float3";
+    case ParameterType::kFloat4: return "float4";
+    case ParameterType::kFloat4x4: return "float4x4";
+    case ParameterType::kTexture: return "texture";
+  }
+  return "unknown";
 }
 
 // Compiles one stage; 0 with the log appended on failure.
@@ -125,7 +146,10 @@ Effect::Parameter* Effect::find(D3DXHANDLE name) {
 }
 
 HRESULT Effect::GetDevice(LPDIRECT3DDEVICE9* device) {
-  if (!device) return report("GetDevice", "", "", D3DERR_INVALIDCALL);
+  if (!device) {
+    noteRefusal("the device out-pointer is null");
+    return report("GetDevice", "", "", D3DERR_INVALIDCALL);
+  }
   *device = d3d9::addRef(device_);
   return report("GetDevice", "", "", D3D_OK);
 }
@@ -140,6 +164,13 @@ HRESULT Effect::SetTechnique(D3DXHANDLE technique) {
       }
     }
   }
+  if (FAILED(result)) {
+    if (begun_) {
+      noteRefusal("the technique cannot change between Begin and End");
+    } else {
+      noteRefusal("%s declares no technique \"%s\"", describe().c_str(), nameOf(technique));
+    }
+  }
   return report("SetTechnique", technique, "", result);
 }
 
@@ -147,7 +178,10 @@ D3DXHANDLE Effect::GetCurrentTechnique() { return techniques_[technique_].name.c
 
 HRESULT Effect::Begin(UINT* passes, DWORD flags) {
   const std::string arguments = std::to_string(flags);
-  if (begun_) return report("Begin", arguments.c_str(), "", D3DERR_INVALIDCALL);
+  if (begun_) {
+    noteRefusal("the effect is already begun (no End)");
+    return report("Begin", arguments.c_str(), "", D3DERR_INVALIDCALL);
+  }
   const Technique& technique = techniques_[technique_];
   savedStates_.clear();
   if ((flags & D3DXFX_DONOTSAVESTATE) == 0) {
@@ -170,6 +204,14 @@ HRESULT Effect::Begin(UINT* passes, DWORD flags) {
 HRESULT Effect::BeginPass(UINT pass) {
   const std::string arguments = std::to_string(pass);
   if (!begun_ || inPass_ || pass >= techniques_[technique_].passes.size()) {
+    if (!begun_) {
+      noteRefusal("the effect is not begun (no Begin)");
+    } else if (inPass_) {
+      noteRefusal("pass %zu is still open (no EndPass)", pass_);
+    } else {
+      noteRefusal("pass %u is beyond technique %s's %zu", pass,
+                  techniques_[technique_].name.c_str(), techniques_[technique_].passes.size());
+    }
     return report("BeginPass", arguments.c_str(), "", D3DERR_INVALIDCALL);
   }
   const Pass& chosen = techniques_[technique_].passes[pass];
@@ -178,7 +220,10 @@ HRESULT Effect::BeginPass(UINT pass) {
   }
   d3d9::makeCurrent(device_);
   const HRESULT bound = d3d9::setProgram(device_, chosen.program);
-  if (FAILED(bound)) return report("BeginPass", arguments.c_str(), "", bound);
+  if (FAILED(bound)) {
+    noteRefusal("the device does not take the pass's GL program");
+    return report("BeginPass", arguments.c_str(), "", bound);
+  }
   inPass_ = true;
   pass_ = pass;
   upload(chosen);
@@ -186,20 +231,29 @@ HRESULT Effect::BeginPass(UINT pass) {
 }
 
 HRESULT Effect::CommitChanges() {
-  if (!inPass_) return report("CommitChanges", "", "", D3DERR_INVALIDCALL);
+  if (!inPass_) {
+    noteRefusal("no pass is open (no BeginPass)");
+    return report("CommitChanges", "", "", D3DERR_INVALIDCALL);
+  }
   d3d9::makeCurrent(device_);
   upload(techniques_[technique_].passes[pass_]);
   return report("CommitChanges", "", "", D3D_OK);
 }
 
 HRESULT Effect::EndPass() {
-  if (!inPass_) return report("EndPass", "", "", D3DERR_INVALIDCALL);
+  if (!inPass_) {
+    noteRefusal("no pass is open (no BeginPass)");
+    return report("EndPass", "", "", D3DERR_INVALIDCALL);
+  }
   inPass_ = false;
   return report("EndPass", "", "", d3d9::setProgram(device_, 0));
 }
 
 HRESULT Effect::End() {
-  if (!begun_ || inPass_) return report("End", "", "", D3DERR_INVALIDCALL);
+  if (!begun_ || inPass_) {
+    noteRefusal(begun_ ? "a pass is still open (no EndPass)" : "the effect is not begun");
+    return report("End", "", "", D3DERR_INVALIDCALL);
+  }
   for (const StateValue& entry : savedStates_) {
     device_->SetRenderState(static_cast<D3DRENDERSTATETYPE>(entry.state), entry.value);
   }
@@ -252,11 +306,7 @@ void Effect::upload(const Pass& pass) {
 HRESULT Effect::store(D3DXHANDLE name, const float* values, UINT count,
                       std::initializer_list<ParameterType> accepted) {
   Parameter* parameter = find(name);
-  if (!parameter || !values ||
-      std::find(accepted.begin(), accepted.end(), parameter->description.type) == accepted.end() ||
-      count > parameter->values.size()) {
-    return D3DERR_INVALIDCALL;
-  }
+  if (!usable(name, parameter, values, count, accepted)) return D3DERR_INVALIDCALL;
   const ParameterType type = parameter->description.type;
   for (UINT i = 0; i < count; ++i) {
     float value = values[i];
@@ -270,13 +320,42 @@ HRESULT Effect::store(D3DXHANDLE name, const float* values, UINT count,
 HRESULT Effect::load(D3DXHANDLE name, float* values, UINT count,
                      std::initializer_list<ParameterType> accepted) {
   Parameter* parameter = find(name);
-  if (!parameter || !values ||
-      std::find(accepted.begin(), accepted.end(), parameter->description.type) == accepted.end() ||
-      count > parameter->values.size()) {
-    return D3DERR_INVALIDCALL;
-  }
+  if (!usable(name, parameter, values, count, accepted)) return D3DERR_INVALIDCALL;
   std::copy_n(parameter->values.begin(), count, values);
   return D3D_OK;
+}
+
+bool Effect::usable(D3DXHANDLE name, const Parameter* parameter, const void* values, UINT count,
+                    std::initializer_list<ParameterType> accepted) {
+  if (!parameter) {
+    noteRefusal("%s declares no parameter \"%s\"", describe().c_str(), nameOf(name));
+    return false;
+  }
+  if (!values) {
+    noteRefusal("the values are null");
+    return false;
+  }
+  const ParameterType type = parameter->description.type;
+  if (std::find(accepted.begin(), accepted.end(), type) == accepted.end()) {
+    std::string takes;
+    for (ParameterType one : accepted) takes += std::string(takes.empty() ? "" : ", ") + typeName(one);
+    noteRefusal("\"%s\" is a %s parameter; this call takes %s", nameOf(name), typeName(type),
+                takes.c_str());
+    return false;
+  }
+  if (count > parameter->values.size()) {
+    noteRefusal("\"%s\" holds %zu values, not %u", nameOf(name), parameter->values.size(), count);
+    return false;
+  }
+  return true;
+}
+
+std::string Effect::describe() const {
+  std::string text = "the effect";
+  for (std::size_t i = 0; i < techniques_.size(); ++i) {
+    text += (i == 0 ? " (technique " : ", ") + techniques_[i].name;
+  }
+  return techniques_.empty() ? text : text + ")";
 }
 
 constexpr std::initializer_list<ParameterType> kScalars = {
@@ -294,7 +373,7 @@ HRESULT Effect::SetInt(D3DXHANDLE parameter, INT value) {
 
 HRESULT Effect::GetInt(D3DXHANDLE parameter, INT* value) {
   float number = 0;
-  const HRESULT result = value ? load(parameter, &number, 1, kScalars) : D3DERR_INVALIDCALL;
+  const HRESULT result = load(parameter, value ? &number : nullptr, 1, kScalars);
   if (SUCCEEDED(result)) *value = static_cast<INT>(number);
   return report("GetInt", parameter, "", result);
 }
@@ -306,7 +385,7 @@ HRESULT Effect::SetBool(D3DXHANDLE parameter, BOOL value) {
 
 HRESULT Effect::GetBool(D3DXHANDLE parameter, BOOL* value) {
   float number = 0;
-  const HRESULT result = value ? load(parameter, &number, 1, kScalars) : D3DERR_INVALIDCALL;
+  const HRESULT result = load(parameter, value ? &number : nullptr, 1, kScalars);
   if (SUCCEEDED(result)) *value = number != 0.0f ? TRUE : FALSE;
   return report("GetBool", parameter, "", result);
 }
@@ -361,6 +440,7 @@ HRESULT Effect::SetTexture(D3DXHANDLE parameter, LPDIRECT3DBASETEXTURE9 texture)
   Parameter* target = find(parameter);
   const std::string value = texture ? ", texture" : ", null";
   if (!target || target->description.type != ParameterType::kTexture) {
+    usable(parameter, target, &kAnyValue, 0, {ParameterType::kTexture});
     return report("SetTexture", parameter, value, D3DERR_INVALIDCALL);
   }
   d3d9::assignRef(target->texture, texture);
@@ -370,6 +450,7 @@ HRESULT Effect::SetTexture(D3DXHANDLE parameter, LPDIRECT3DBASETEXTURE9 texture)
 HRESULT Effect::GetTexture(D3DXHANDLE parameter, LPDIRECT3DBASETEXTURE9* texture) {
   Parameter* target = find(parameter);
   if (!texture || !target || target->description.type != ParameterType::kTexture) {
+    usable(parameter, target, texture ? &kAnyValue : nullptr, 0, {ParameterType::kTexture});
     return report("GetTexture", parameter, "", D3DERR_INVALIDCALL);
   }
   *texture = d3d9::addRef(target->texture);
@@ -382,20 +463,30 @@ HRESULT WINAPI D3DXCreateEffect(LPDIRECT3DDEVICE9 device, LPCVOID data, UINT len
                                 const D3DXMACRO* defines, LPD3DXINCLUDE include, DWORD /*flags*/,
                                 LPD3DXEFFECTPOOL pool, LPD3DXEFFECT* effect, LPD3DXBUFFER* errors) {
   using namespace platform::d3dx9;
+  using platform::refuse;
+  constexpr const char* kCall = "D3DXCreateEffect";
   if (errors) *errors = nullptr;
-  if (!effect) return D3DERR_INVALIDCALL;
+  if (!effect) return refuse(D3DERR_INVALIDCALL, kCall, "the effect out-pointer is null");
   *effect = nullptr;
-  if (!device || !data) return D3DERR_INVALIDCALL;
-  if (defines || include || pool) return E_NOTIMPL;
+  if (!device) return refuse(D3DERR_INVALIDCALL, kCall, "the device is null");
+  if (!data) return refuse(D3DERR_INVALIDCALL, kCall, "the data are null");
+  if (defines || include || pool) {
+    return refuse(E_NOTIMPL, kCall, "defines, include handlers and effect pools are not supported");
+  }
   EffectDescription description;
   std::string log;
   if (!readFxo(data, length, description, log)) {
     if (errors) *errors = ByteBuffer::fromText(log);
-    return D3DXERR_INVALIDDATA;
+    return refuse(D3DXERR_INVALIDDATA, kCall, "the %u bytes are not a compiled effect: %s",
+                  length, log.c_str());
   }
   Effect* created = nullptr;
   const HRESULT result = Effect::create(device, std::move(description), &created, log);
   if (FAILED(result) && errors && !log.empty()) *errors = ByteBuffer::fromText(log);
   *effect = created;
+  if (result == D3DERR_INVALIDCALL) {
+    return refuse(result, kCall, "the device is not one of this stand-in's");
+  }
+  if (FAILED(result)) return refuse(result, kCall, "GL refused the effect: %s", log.c_str());
   return result;
 }

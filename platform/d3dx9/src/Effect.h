@@ -75,6 +75,12 @@ class Effect final : public d3d9::RefCounted<ID3DXEffect> {
   HRESULT load(D3DXHANDLE name, float* values, UINT count,
                std::initializer_list<ParameterType> accepted);
   void upload(const Pass& pass);
+  // Whether the parameter exists, values were given, its type is among the accepted ones and
+  // it holds at least count values; otherwise notes which rule the call breaks.
+  bool usable(D3DXHANDLE name, const Parameter* parameter, const void* values, UINT count,
+              std::initializer_list<ParameterType> accepted);
+  // "the effect (technique Solid, Wire)": how refusals name the effect.
+  std::string describe() const;
 
   IDirect3DDevice9* device_;
   std::vector<Parameter> parameters_;

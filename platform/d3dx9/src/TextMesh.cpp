@@ -9,6 +9,7 @@
 #include <map>
 
 #include "ByteBuffer.h"
+#include "CallReport.h"
 #include "GdiObjects.h"
 #include "TextExtruder.h"
 #include "TriangleMesh.h"
@@ -73,12 +74,20 @@ HRESULT WINAPI D3DXCreateTextA(LPDIRECT3DDEVICE9 device, HDC dc, LPCSTR text, FL
   if (mesh) *mesh = nullptr;
   if (adjacency) *adjacency = nullptr;
   const platform::d3dx9::FontRequest* font = platform::d3dx9::selectedFont(dc);
-  if (!device || !mesh || !text || !font || !(deviation >= 0) || !(extrusion >= 0) ||
-      !std::isfinite(deviation) || !std::isfinite(extrusion)) {
-    return D3DERR_INVALIDCALL;
+  using platform::refuse;
+  constexpr const char* kCall = "D3DXCreateTextA";
+  if (!device || !mesh || !text) {
+    return refuse(D3DERR_INVALIDCALL, kCall, "the device, the text and the mesh out-pointer "
+                  "must not be null");
+  }
+  if (!font) return refuse(D3DERR_INVALIDCALL, kCall, "the DC has no font selected");
+  if (!(deviation >= 0) || !(extrusion >= 0) || !std::isfinite(deviation) ||
+      !std::isfinite(extrusion)) {
+    return refuse(D3DERR_INVALIDCALL, kCall, "deviation %g and extrusion %g must be finite and "
+                  "not negative", static_cast<double>(deviation), static_cast<double>(extrusion));
   }
   const platform::d3dx9::FontFace* face = platform::d3dx9::findFontFace(*font);
-  if (!face) return D3DERR_NOTAVAILABLE;
+  if (!face) return refuse(D3DERR_NOTAVAILABLE, kCall, "no system font matches the selected one");
 
   Solid solid;
   double pen = 0;
@@ -88,12 +97,13 @@ HRESULT WINAPI D3DXCreateTextA(LPDIRECT3DDEVICE9 device, HDC dc, LPCSTR text, FL
     const auto character = static_cast<unsigned char>(text[i]);
     if (!platform::d3dx9::glyphOutline(*face, character, deviation, outline) ||
         !platform::d3dx9::extrudeOutline(outline, pen, extrusion, solid)) {
-      return D3DERR_INVALIDCALL;
+      return refuse(D3DERR_INVALIDCALL, kCall, "character %zu (0x%02X) has no usable outline", i,
+                    static_cast<unsigned>(character));
     }
     if (glyphMetrics) glyphMetrics[i] = metricsOf(outline);
     pen += outline.advance;
   }
-  if (solid.indices.empty()) return D3DERR_INVALIDCALL;
+  if (solid.indices.empty()) return refuse(D3DERR_INVALIDCALL, kCall, "the text has no glyph to extrude");
 
   const auto vertices = static_cast<DWORD>(solid.vertices.size());
   const auto faces = static_cast<DWORD>(solid.indices.size() / 3);
@@ -102,19 +112,19 @@ HRESULT WINAPI D3DXCreateTextA(LPDIRECT3DDEVICE9 device, HDC dc, LPCSTR text, FL
   if (HRESULT hr = platform::d3dx9::TriangleMesh::create(
           device, options, D3DFVF_XYZ | D3DFVF_NORMAL, faces, vertices, &created);
       FAILED(hr)) {
-    return hr;
+    return refuse(hr, kCall, "the mesh of %u faces could not be made", static_cast<unsigned>(faces));
   }
   void* vertexData = nullptr;
   void* indexData = nullptr;
   if (FAILED(created->LockVertexBuffer(0, &vertexData))) {
     created->Release();
-    return D3DERR_INVALIDCALL;
+    return refuse(D3DERR_INVALIDCALL, kCall, "the mesh's vertices could not be locked");
   }
   std::memcpy(vertexData, solid.vertices.data(), solid.vertices.size() * sizeof solid.vertices[0]);
   created->UnlockVertexBuffer();
   if (FAILED(created->LockIndexBuffer(0, &indexData))) {
     created->Release();
-    return D3DERR_INVALIDCALL;
+    return refuse(D3DERR_INVALIDCALL, kCall, "the mesh's indices could not be locked");
   }
   for (std::size_t i = 0; i < solid.indices.size(); ++i) {
     if (options & D3DXMESH_32BIT) {

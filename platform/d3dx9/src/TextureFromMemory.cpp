@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "CallReport.h"
 #include "ImageDecoder.h"
 #include "ImageFilter.h"
 
@@ -72,24 +73,40 @@ HRESULT WINAPI D3DXCreateTextureFromFileInMemoryEx(LPDIRECT3DDEVICE9 device, LPC
                                                    D3DCOLOR colorKey, D3DXIMAGE_INFO* srcInfo,
                                                    PALETTEENTRY* /*palette*/,
                                                    LPDIRECT3DTEXTURE9* texture) {
-  if (texture == nullptr) return D3DERR_INVALIDCALL;
+  using platform::refuse;
+  constexpr const char* kCall = "D3DXCreateTextureFromFileInMemoryEx";
+  if (texture == nullptr) return refuse(D3DERR_INVALIDCALL, kCall, "the texture out-pointer is null");
   *texture = nullptr;
-  if (device == nullptr || srcData == nullptr || srcDataSize == 0) return D3DERR_INVALIDCALL;
+  if (device == nullptr || srcData == nullptr || srcDataSize == 0) {
+    return refuse(D3DERR_INVALIDCALL, kCall, "the device and at least one byte of data are needed");
+  }
   // Mip levels are always box-filtered from the level above, whichever valid mip filter.
-  if (!validFilter(filter) || !validFilter(mipFilter)) return D3DERR_INVALIDCALL;
+  if (!validFilter(filter) || !validFilter(mipFilter)) {
+    return refuse(D3DERR_INVALIDCALL, kCall, "filter 0x%X or mip filter 0x%X is not a D3DX filter",
+                  static_cast<unsigned>(filter), static_cast<unsigned>(mipFilter));
+  }
 
   platform::d3dx9::DecodedImage image;
-  if (!platform::d3dx9::decodeImage(srcData, srcDataSize, image)) return D3DXERR_INVALIDDATA;
+  if (!platform::d3dx9::decodeImage(srcData, srcDataSize, image)) {
+    return refuse(D3DXERR_INVALIDDATA, kCall, "the %u bytes are not a PNG or JPEG picture",
+                  srcDataSize);
+  }
 
   const bool pictureAlpha = image.format == D3DFMT_A8R8G8B8;
   if (format == D3DFMT_UNKNOWN || format == D3DFMT_FROM_FILE) {
     format = pictureAlpha || (colorKey >> 24) != 0 ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
   }
-  if (format != D3DFMT_A8R8G8B8 && format != D3DFMT_X8R8G8B8) return D3DERR_INVALIDCALL;
+  if (format != D3DFMT_A8R8G8B8 && format != D3DFMT_X8R8G8B8) {
+    return refuse(D3DERR_INVALIDCALL, kCall, "format %u is neither A8R8G8B8 nor X8R8G8B8",
+                  static_cast<unsigned>(format));
+  }
 
   const std::uint32_t textureWidth = textureEdge(width, image.width);
   const std::uint32_t textureHeight = textureEdge(height, image.height);
-  if (!platform::d3dx9::acceptableSize(textureWidth, textureHeight)) return D3DERR_INVALIDCALL;
+  if (!platform::d3dx9::acceptableSize(textureWidth, textureHeight)) {
+    return refuse(D3DERR_INVALIDCALL, kCall, "a %ux%u texture is not possible", textureWidth,
+                  textureHeight);
+  }
   const UINT fullChain = fullChainLength(textureWidth, textureHeight);
   UINT levels = mipLevels;
   if (levels == 0 || levels == D3DX_DEFAULT) levels = fullChain;
@@ -109,14 +126,14 @@ HRESULT WINAPI D3DXCreateTextureFromFileInMemoryEx(LPDIRECT3DDEVICE9 device, LPC
   if (HRESULT hr = device->CreateTexture(textureWidth, textureHeight, levels, usage, format, pool,
                                          &created, nullptr);
       FAILED(hr)) {
-    return hr;
+    return refuse(hr, kCall, "the device refused the %ux%u texture", textureWidth, textureHeight);
   }
   const std::uint32_t forcedAlpha = format == D3DFMT_X8R8G8B8 ? 0xFF000000u : 0;
   for (UINT level = 0; level < levels; ++level) {
     if (level > 0) picture = platform::d3dx9::halvePicture(picture);
     if (HRESULT hr = fillLevel(created, level, picture, forcedAlpha); FAILED(hr)) {
       created->Release();
-      return hr;
+      return refuse(hr, kCall, "level %u could not be filled", level);
     }
   }
   if (srcInfo != nullptr) {
