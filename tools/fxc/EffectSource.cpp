@@ -6,6 +6,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "AttributeLocations.h"
 #include "EffectStates.h"
 
 namespace fxc {
@@ -155,12 +156,22 @@ struct StructType {
   std::vector<Member> members;
 };
 
-// Semantic names usable as attribute and output locations in GLSL stages.
-constexpr std::string_view kStagePrelude =
-    "#version 450 core\n"
-    "#define POSITION 0\n#define NORMAL 1\n"
-    "#define TEXCOORD0 2\n#define TEXCOORD1 3\n#define TEXCOORD2 4\n#define TEXCOORD3 5\n"
-    "#define COLOR0 0\n#define COLOR1 1\n#define COLOR2 2\n#define COLOR3 3\n";
+// Semantic names usable as attribute and output locations in GLSL stages: vertex inputs where
+// the device binds them, fragment outputs COLOR0-3 as the render-target slots.
+std::string stagePrelude() {
+  using namespace platform::d3d9;
+  std::string prelude = "#version 450 core\n";
+  prelude += "#define POSITION " + std::to_string(kPosition) + "\n";
+  prelude += "#define NORMAL " + std::to_string(kNormal) + "\n";
+  for (unsigned set = 0; set < kTexcoordSets; ++set) {
+    prelude += "#define TEXCOORD" + std::to_string(set) + " " + std::to_string(kTexcoord0 + set) +
+               "\n";
+  }
+  for (unsigned slot = 0; slot < 4; ++slot) {
+    prelude += "#define COLOR" + std::to_string(slot) + " " + std::to_string(slot) + "\n";
+  }
+  return prelude;
+}
 
 class Parser {
  public:
@@ -195,7 +206,7 @@ class Parser {
     }
     if (effect_.techniques.empty()) fail(1, "the effect has no technique");
     for (std::size_t i = 0; i < bodies.size(); ++i) {
-      effect_.stages[i].glsl = std::string(kStagePrelude) + declarations_ + "#line " +
+      effect_.stages[i].glsl = stagePrelude() + declarations_ + "#line " +
                                std::to_string(parsed.stageOrigins[i].firstLine) + " 0\n" +
                                bodies[i].second;
     }

@@ -7,24 +7,19 @@
 #include <cstdint>
 #include <vector>
 
+#include "AttributeLocations.h"
+
 namespace platform::d3d9 {
 
 // Makes the device's GL context current on this thread; false for a null or foreign device.
 bool makeCurrent(IDirect3DDevice9* device);
 
 // Draws of the device use this linked GL program instead of the fixed-function pipeline until
-// it is set back to 0. The program's vertex inputs use the fixed semantic locations below and
-// its fragment outputs locations 0-3 (render-target slots). Uniforms are the caller's business
+// it is set back to 0. The program's vertex inputs use the semantic locations of
+// AttributeLocations.h and its fragment outputs locations 0-3 (render-target slots). Uniforms are the caller's business
 // (glProgramUniform*); textures and samplers go through SetTexture/SetSamplerState with the
 // sampler's unit as the stage.
 HRESULT setProgram(IDirect3DDevice9* device, unsigned glProgram);
-
-enum AttributeLocation : unsigned {
-  kPosition = 0,
-  kNormal = 1,
-  kTexcoord0 = 2,  // TEXCOORD0-3 at 2-5
-  kDiffuse = 6,    // COLOR0, as normalised B, G, R, A bytes
-};
 
 // Reads a colour surface back, top row first, as 0xAARRGGBB words (X8R8G8B8 reads alpha 0xFF,
 // R32F reads red = value × 255 clamped, green = blue = alpha = 0xFF).

@@ -6,10 +6,12 @@
 #include <array>
 #include <optional>
 
+#include "AttributeLocations.h"
+
 namespace platform::d3d9 {
 
 struct VertexLayout {
-  static constexpr UINT kMaxTexcoordSets = 4;  // TEXCOORD0-3 have attribute locations
+  static constexpr UINT kMaxTexcoordSets = kTexcoordSets;  // TEXCOORD0-3 have attribute locations
 
   UINT size;  // bytes per vertex
   UINT positionOffset;
