@@ -326,7 +326,8 @@ TEST_F(EffectRefusals, WrongTypedParameterNamesBothTypes) {
   EXPECT_EQ(effect->SetMatrix("color0", &kIdentity), D3DERR_INVALIDCALL);
   EXPECT_EQ(effect->SetVector("material.specularPower", &vector), D3DERR_INVALIDCALL);
   EXPECT_EQ(effect->SetTexture("count", nullptr), D3DERR_INVALIDCALL);
-  EXPECT_EQ(effect->SetFloatArray("weights", &vector.x, 9), D3DERR_INVALIDCALL);
+  const float nine[9] = {};
+  EXPECT_EQ(effect->SetFloatArray("weights", nine, 9), D3DERR_INVALIDCALL);
   const std::string said = testing::internal::GetCapturedStderr();
   for (const char* line :
        {"ID3DXEffect::SetMatrix(color0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1): "
