@@ -5,6 +5,7 @@
 #include <Hooks.h>
 #include <Input.h>
 #include <Window.h>
+#include <WindowHost.h>
 #include <WindowPaint.h>
 
 #include <algorithm>
@@ -19,7 +20,8 @@ ScriptedRun::ScriptedRun(std::uint32_t msPerPresent, std::uint64_t startMs)
   fmod::forceSilentOutput(true);
   win32::setTimeSource([this] { return clockMs_; });
   win32::setMessageBoxHandler([this](LPCSTR text, LPCSTR caption, UINT type) {
-    messageBoxes_.push_back({caption, text, type});
+    messageBoxes_.push_back({caption ? caption : "", text ? text : "", type});
+    if (messageBoxHandler_) messageBoxHandler_(messageBoxes_.back());
     return IDOK;
   });
   win32::setIdleHandler([this] { return idle(); });
@@ -31,6 +33,11 @@ ScriptedRun::~ScriptedRun() {
   win32::setIdleHandler(nullptr);
   win32::setMessageBoxHandler(nullptr);
   win32::setTimeSource(nullptr);
+  win32::setHeadlessModes({});
+}
+
+void ScriptedRun::setDisplayMode(UINT width, UINT height) {
+  win32::setHeadlessModes({{width, height, 60}});
 }
 
 void ScriptedRun::atFrame(int frame, Input input) {
@@ -54,6 +61,10 @@ void ScriptedRun::onCall(const Call& call) {
   clockMs_ += msPerPresent_;
   if (frameHandler_) frameHandler_(frames_);
   deliverDue();
+}
+
+bool ScriptedRun::wantsArguments(const char* object, const char* method) {
+  return forward_ && forward_->wantsArguments(object, method);
 }
 
 void ScriptedRun::deliverDue() {
@@ -126,5 +137,9 @@ HRESULT readBackBuffer(IDirect3DDevice9* device, Image& image) {
   image.height = static_cast<int>(height);
   return result;
 }
+
+HRESULT finishWork(IDirect3DDevice9* device) { return d3d9::finish(device); }
+
+std::string rendererName(IDirect3DDevice9* device) { return d3d9::rendererName(device); }
 
 }  // namespace platform::scripted

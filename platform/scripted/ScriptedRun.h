@@ -57,6 +57,10 @@ class ScriptedRun : public ICallObserver {
   void atFrame(int frame, Input input);
   void atTime(std::uint64_t ms, Input input);
 
+  // The headless display offers exactly this mode (60 Hz) to the launcher, so that the run's
+  // window and back buffer take that size when the launcher's first mode is started.
+  void setDisplayMode(UINT width, UINT height);
+
   std::uint64_t nowMs() const { return clockMs_; }
   void advance(std::uint64_t ms);
   int frames() const { return frames_; }
@@ -64,10 +68,16 @@ class ScriptedRun : public ICallObserver {
 
   // Called after every Present with the number of Presents so far (the frame just shown).
   void onFrame(std::function<void(int frame)> handler) { frameHandler_ = std::move(handler); }
+  // Called with every message box as it is answered (after it is recorded).
+  void onMessageBox(std::function<void(const RecordedMessageBox&)> handler) {
+    messageBoxHandler_ = std::move(handler);
+  }
   // Device and effect calls are passed on to this observer too (null: none).
   void forwardCallsTo(ICallObserver* observer) { forward_ = observer; }
 
   void onCall(const Call& call) override;
+  // The run itself only counts Presents; arguments are formatted for the forwarded observer.
+  bool wantsArguments(const char* object, const char* method) override;
 
  private:
   struct Pending {
@@ -85,6 +95,7 @@ class ScriptedRun : public ICallObserver {
   std::vector<Pending> pending_;  // in the order they were scheduled
   std::vector<RecordedMessageBox> messageBoxes_;
   std::function<void(int)> frameHandler_;
+  std::function<void(const RecordedMessageBox&)> messageBoxHandler_;
   ICallObserver* forward_ = nullptr;
 };
 
@@ -92,5 +103,9 @@ class ScriptedRun : public ICallObserver {
 bool captureWindow(HWND topLevel, Image& image);
 // The device's back buffer as the last frame drew it.
 HRESULT readBackBuffer(IDirect3DDevice9* device, Image& image);
+// Waits until the device's GPU work so far is done, so that a frame can be timed as finished.
+HRESULT finishWork(IDirect3DDevice9* device);
+// The GL renderer and version behind the device ("" for a null or foreign device).
+std::string rendererName(IDirect3DDevice9* device);
 
 }  // namespace platform::scripted

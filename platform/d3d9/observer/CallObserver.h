@@ -18,6 +18,14 @@ struct Call {
 class ICallObserver {
  public:
   virtual void onCall(const Call& call) = 0;
+  // Whether this call's arguments are wanted as text. Formatting them costs time and a string
+  // on every call, so an observer that only counts calls or watches a few says no to the rest
+  // (its onCall then sees empty arguments).
+  virtual bool wantsArguments(const char* object, const char* method) {
+    (void)object;
+    (void)method;
+    return true;
+  }
 
  protected:
   ~ICallObserver() = default;

@@ -73,7 +73,9 @@ class CallReport {
     std::string reason = takeRefusal();
     ICallObserver* observer = callObserver();
     if (!observer && !FAILED(result)) return result;
-    const std::string arguments = formatArguments();
+    // An observer that only counts or watches a few calls is spared the formatting.
+    const bool wanted = observer && observer->wantsArguments(object_, method_);
+    const std::string arguments = wanted || FAILED(result) ? formatArguments() : std::string();
     if (observer) observer->onCall({object_, method_, arguments, result});
     if (FAILED(result)) {
       if (reason.empty()) {

@@ -84,4 +84,12 @@ const char* rendererName(IDirect3DDevice9* device) {
   return d ? d->gl().renderer().c_str() : "";
 }
 
+HRESULT finish(IDirect3DDevice9* device) {
+  Device* d = ours(device);
+  if (!d) return D3DERR_INVALIDCALL;
+  d->gl().makeCurrent();
+  glFinish();
+  return D3D_OK;
+}
+
 }  // namespace platform::d3d9

@@ -48,4 +48,8 @@ inline D3DPRESENT_PARAMETERS windowedParameters(UINT width, UINT height, HWND wi
 // The GL_RENDERER and GL_VERSION strings of the device's context.
 const char* rendererName(IDirect3DDevice9* device);
 
+// Waits until the GPU has finished every command given so far (glFinish), so that a frame can
+// be timed as done; D3DERR_INVALIDCALL for a null or foreign device.
+HRESULT finish(IDirect3DDevice9* device);
+
 }  // namespace platform::d3d9

@@ -125,7 +125,9 @@ void AudioOutput::mix(float* out, std::size_t frames, bool wait) {
 
 void AudioOutput::catchUp() {
   std::uint64_t elapsedMs = platform::win32::nowMs() - startMs_;
-  std::uint64_t due = elapsedMs * static_cast<std::uint64_t>(rate_) / 1000;
+  // Rounded up, so that a whole millisecond of the clock reads back as that millisecond:
+  // getPosition's frames-to-milliseconds conversion rounds down.
+  std::uint64_t due = (elapsedMs * static_cast<std::uint64_t>(rate_) + 999) / 1000;
   while (framesConsumed_ < due) {
     std::size_t frames = static_cast<std::size_t>(std::min<std::uint64_t>(due - framesConsumed_, 4096));
     mix(nullptr, frames, true);

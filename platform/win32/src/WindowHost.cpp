@@ -13,6 +13,11 @@ std::map<HWND, SDL_Window*>& hostedWindows() {
   static std::map<HWND, SDL_Window*> windows;
   return windows;
 }
+
+std::vector<DisplayMode>& headlessModes() {
+  static std::vector<DisplayMode> modes;
+  return modes;
+}
 }  // namespace
 
 SDL_Window* sdlWindowOf(HWND window) {
@@ -39,8 +44,11 @@ std::vector<DisplayMode> displayModes() {
                        static_cast<UINT>(mode.refresh_rate)});
     }
   }
+  if (modes.empty()) modes = headlessModes();
   if (modes.empty()) modes.push_back({640, 480, 60});
   return modes;
 }
+
+void setHeadlessModes(std::vector<DisplayMode> modes) { headlessModes() = std::move(modes); }
 
 }  // namespace platform::win32
