@@ -8,6 +8,7 @@
 #include "demo/DemoHooks.h"
 #include "demo/Launcher.h"
 #include "Core/Progress.h"
+#include "gfx/resources/DataFileCache.h"
 #include "gfx/resources/EffectHandler.h"
 #include "gfx/resources/GraphicsContext.h"
 
@@ -32,8 +33,11 @@ void openMusic() {
   FMOD_System_Create(&music.system);
   if (!music.system) return;
   music.system->init(1, FMOD_INIT_NORMAL, nullptr);
-  music.system->createStream("data/kestuinvi.mp3", FMOD_2D | FMOD_SOFTWARE, nullptr,
-                             &music.sound);
+  // "data/kestuinvi.mp3" where the working folder has it, else where the data files are
+  // found (beside the executable or installed), so the demo runs from any folder.
+  const std::string track = findDataFile("kestuinvi.mp3");
+  music.system->createStream(track.empty() ? "data/kestuinvi.mp3" : track.c_str(),
+                             FMOD_2D | FMOD_SOFTWARE, nullptr, &music.sound);
 }
 
 void playMusic() {

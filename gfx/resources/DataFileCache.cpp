@@ -29,7 +29,11 @@ std::vector<std::string> candidatePaths(const std::string& name) {
   std::vector<std::string> paths = {"data/" + name, name};
   if (!name.empty() && name[0] != '/') {
     static const std::string beside = executableFolder();
-    if (!beside.empty()) paths.push_back(beside + "data/" + name);
+    if (!beside.empty()) {
+      paths.push_back(beside + "data/" + name);
+      // An installation moved or made under another prefix keeps its layout.
+      paths.push_back(beside + VANTOR_INSTALLED_DATA_FROM_BIN "/" + name);
+    }
     paths.push_back(std::string(VANTOR_INSTALLED_DATA_DIR) + "/" + name);
   }
   return paths;
@@ -98,6 +102,14 @@ const unsigned char* DataFileCache::data(const std::string& name) {
 std::uint32_t DataFileCache::size(const std::string& name) {
   const FileEntry* entry = find(name);
   return entry ? entry->size : 0;
+}
+
+std::string findDataFile(const std::string& name) {
+  for (const std::string& path : candidatePaths(name)) {
+    struct stat status;
+    if (stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode)) return path;
+  }
+  return {};
 }
 
 std::string dataFile(const char* name) {

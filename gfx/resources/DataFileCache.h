@@ -28,7 +28,8 @@ class DataFileCache {
 
   // Reads the file into the cache unless an entry of that name (not null) exists. The file
   // is looked for as "data/" + name, then as name, then (for relative names) in the data
-  // folder beside the executable and in the installed data folder. A file that opens but
+  // folder beside the executable, in the data folder of an installation that holds the
+  // executable (../share/kestu09/data from its folder) and in the installed data folder. A file that opens but
   // cannot be read whole counts as missing. When every place fails, the box "Couldn't open
   // file!" is shown, the quit message is posted and no entry is added.
   void load(const char* name);
@@ -43,6 +44,10 @@ class DataFileCache {
 
   std::deque<FileEntry> entries;  // insertion order; a deque keeps entries in place
 };
+
+// Where load would find the file: the first of its places that holds a regular file, or empty
+// when none does. For files opened by others than the cache (the music).
+std::string findDataFile(const std::string& name);
 
 // Loads name into the cache and returns it, for loaders that then read the cache.
 std::string dataFile(const char* name);
