@@ -1,0 +1,40 @@
+// Child processes of the companion programs. The engine keeps process-wide singletons and ends
+// the process on a failed check, so every run of the entry happens in a child of its own: the
+// parent stays in charge of exit codes, messages and files left behind.
+#pragma once
+
+#include <sys/types.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace companion {
+
+// Starts body in a forked child, which exits with what body answers; -1 when fork fails.
+pid_t startChild(const std::function<int()>& body);
+// Starts a program found on PATH with the given arguments (argv[0] included), its standard
+// input read from stdinFd (-1: inherited); -1 when it cannot be started at all.
+pid_t startProgram(const std::vector<std::string>& argv, int stdinFd);
+
+struct ChildEnd {
+  bool exited = false;  // false: ended by a signal
+  int code = 0;         // the exit code, or the signal
+};
+// Waits for the child; an interrupt (see watchInterrupts) is handed to onInterrupt once,
+// and the wait goes on.
+ChildEnd waitChild(pid_t child, const std::function<void()>& onInterrupt = {});
+
+// From now on SIGINT, SIGTERM and SIGHUP only set a flag that waitChild reports, so that the
+// parent can clean up after its children before it exits.
+void watchInterrupts();
+bool interrupted();
+
+// Runs body in a child and answers the exit code for the program: the child's own, or 1 with
+// a message when it was ended by a signal (a failed check of the engine aborts).
+int runIsolated(const char* tool, const std::function<int()>& body);
+
+// The full path of an executable on PATH, or empty.
+std::string findProgram(const std::string& name);
+
+}  // namespace companion

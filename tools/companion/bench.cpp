@@ -1,0 +1,225 @@
+// kestu09-bench: how long setup and frames take on this machine, what a frame allocates and
+// creates, and how much memory the run needs.
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <sstream>
+
+#include "Arguments.h"
+#include "InvitationRun.h"
+#include "Process.h"
+#include "Statistics.h"
+
+// Every C++ heap allocation of the process is counted (the engine's and the stand-ins').
+namespace {
+std::atomic<std::uint64_t> allocations{0};
+}  // namespace
+
+void* operator new(std::size_t size) {
+  allocations.fetch_add(1, std::memory_order_relaxed);
+  if (void* memory = std::malloc(size ? size : 1)) return memory;
+  throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete[](void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
+
+namespace {
+
+constexpr const char* kTool = "kestu09-bench";
+constexpr const char* kUsage =
+    "usage: kestu09-bench [--size WxH] [--seconds S] [--json FILE]\n"
+    "Times setup and S seconds of frames (default 91) on a 60 Hz music clock, each frame drawn\n"
+    "as fast as the machine can and finished on the GPU before it is timed, and prints a\n"
+    "table: setup time, frame-time median, 90th and 99th percentile and maximum, frames per\n"
+    "second, render targets created after the first frame, heap allocations per frame, peak\n"
+    "resident memory and the GL renderer.\n"
+    "  --size WxH     picture size in pixels (default 1280x720)\n"
+    "  --seconds S    music seconds of frames, above 0 and at most 91 (default 91)\n"
+    "  --json FILE    also write the figures as JSON to FILE\n"
+    "  --help         this text\n";
+
+// Counts the render targets and depth surfaces the device creates.
+class TargetCounter : public platform::ICallObserver {
+ public:
+  void onCall(const platform::Call& call) override {
+    if (std::strcmp(call.object, "device") != 0 || call.result < 0) return;
+    if (std::strcmp(call.method, "CreateDepthStencilSurface") == 0 ||
+        std::strcmp(call.method, "CreateRenderTarget") == 0) {
+      ++created;
+    } else if (std::strcmp(call.method, "CreateTexture") == 0) {
+      // width, height, levels, usage, format, pool
+      unsigned width, height, levels, usage;
+      if (std::sscanf(call.arguments.c_str(), "%u, %u, %u, 0x%X", &width, &height, &levels,
+                      &usage) == 4 &&
+          (usage & D3DUSAGE_RENDERTARGET)) {
+        ++created;
+      }
+    }
+  }
+  bool wantsArguments(const char* object, const char* method) override {
+    return std::strcmp(object, "device") == 0 && std::strcmp(method, "CreateTexture") == 0;
+  }
+  int created = 0;
+};
+
+struct Figures {
+  companion::Size size;
+  double seconds = 0;
+  int frames = 0;
+  double setupSeconds = 0;
+  double firstFrameMs = 0;
+  companion::FrameStatistics frameMs;
+  int targetsAfterFirstFrame = 0;
+  double allocationsPerFrame = 0;
+  double peakResidentMiB = 0;
+  std::string renderer;
+};
+
+std::string json(const Figures& f) {
+  std::ostringstream out;
+  out.precision(6);
+  out << "{\n"
+      << "  \"width\": " << f.size.width << ",\n"
+      << "  \"height\": " << f.size.height << ",\n"
+      << "  \"music_seconds\": " << f.seconds << ",\n"
+      << "  \"frames\": " << f.frames << ",\n"
+      << "  \"setup_seconds\": " << f.setupSeconds << ",\n"
+      << "  \"first_frame_ms\": " << f.firstFrameMs << ",\n"
+      << "  \"frame_ms\": {\"median\": " << f.frameMs.median << ", \"p90\": " << f.frameMs.p90
+      << ", \"p99\": " << f.frameMs.p99 << ", \"max\": " << f.frameMs.max << "},\n"
+      << "  \"frames_per_second\": " << f.frameMs.framesPerSecond << ",\n"
+      << "  \"render_targets_after_first_frame\": " << f.targetsAfterFirstFrame << ",\n"
+      << "  \"allocations_per_frame\": " << f.allocationsPerFrame << ",\n"
+      << "  \"peak_resident_mib\": " << f.peakResidentMiB << ",\n"
+      << "  \"gl_renderer\": " << companion::jsonString(f.renderer) << "\n"
+      << "}\n";
+  return out.str();
+}
+
+void printTable(const Figures& f) {
+  std::printf("kestu09-bench  %dx%d, %.3f s of music at 60 Hz, %d frames\n", f.size.width,
+              f.size.height, f.seconds, f.frames);
+  std::printf("  setup                          %10.3f s\n", f.setupSeconds);
+  std::printf("  first frame                    %10.2f ms\n", f.firstFrameMs);
+  std::printf("  frame time median              %10.2f ms\n", f.frameMs.median);
+  std::printf("  frame time 90th percentile     %10.2f ms\n", f.frameMs.p90);
+  std::printf("  frame time 99th percentile     %10.2f ms\n", f.frameMs.p99);
+  std::printf("  frame time maximum             %10.2f ms\n", f.frameMs.max);
+  std::printf("  frames per second              %10.1f\n", f.frameMs.framesPerSecond);
+  std::printf("  render targets after frame 1   %10d\n", f.targetsAfterFirstFrame);
+  std::printf("  heap allocations per frame     %10.1f\n", f.allocationsPerFrame);
+  std::printf("  peak resident memory           %10.1f MiB\n", f.peakResidentMiB);
+  std::printf("  GL renderer                    %s\n", f.renderer.c_str());
+}
+
+bool writeJson(const std::string& path, const std::string& text) {
+  const std::string partial = path + ".partial";
+  std::FILE* file = std::fopen(partial.c_str(), "w");
+  if (!file) return false;
+  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  if (std::fclose(file) != 0 || !written || std::rename(partial.c_str(), path.c_str()) != 0) {
+    unlink(partial.c_str());
+    return false;
+  }
+  return true;
+}
+
+int bench(companion::Size size, std::uint32_t lengthMs, const std::string& jsonPath) {
+  using Clock = std::chrono::steady_clock;
+  Figures figures;
+  figures.size = size;
+  figures.seconds = lengthMs / 1000.0;
+  figures.frames = static_cast<int>((static_cast<std::uint64_t>(lengthMs) * 60 + 500) / 1000);
+  if (figures.frames < 1) figures.frames = 1;
+
+  TargetCounter targets;
+  companion::InvitationRun run(size, kTool);
+  run.watchCalls(&targets);
+  std::vector<double> frameMs;
+  frameMs.reserve(static_cast<std::size_t>(figures.frames));
+  Clock::time_point previous;
+  int targetsAtFirstFrame = 0;
+  std::uint64_t allocationsAtFirstFrame = 0;
+  bool finished = true;
+  const bool ended = run.run([&](int frame, IDirect3DDevice9* device) {
+    std::optional<std::uint32_t> next;
+    finished = finished && SUCCEEDED(platform::scripted::finishWork(device));
+    const Clock::time_point now = Clock::now();
+    frameMs.push_back(std::chrono::duration<double, std::milli>(
+                          now - (frame == 0 ? run.loopStart() : previous))
+                          .count());
+    previous = now;
+    if (frame == 0) {
+      figures.renderer = platform::scripted::rendererName(device);
+      targetsAtFirstFrame = targets.created;
+      allocationsAtFirstFrame = allocations.load();
+    }
+    if (frame + 1 < figures.frames) next = static_cast<std::uint32_t>(((frame + 1) * 1000 + 30) / 60);
+    return next;
+  });
+  const std::uint64_t allocationsAfter = allocations.load();
+  if (!ended) return 1;
+  if (!finished) std::fprintf(stderr, "%s: the GPU work could not be waited for\n", kTool);
+
+  figures.setupSeconds = std::chrono::duration<double>(run.setupTime()).count();
+  figures.firstFrameMs = frameMs.front();
+  figures.frameMs = companion::frameStatistics(frameMs);
+  figures.targetsAfterFirstFrame = targets.created - targetsAtFirstFrame;
+  if (figures.frames > 1) {
+    figures.allocationsPerFrame =
+        static_cast<double>(allocationsAfter - allocationsAtFirstFrame) / (figures.frames - 1);
+  }
+  struct rusage usage {};
+  getrusage(RUSAGE_SELF, &usage);
+  figures.peakResidentMiB = usage.ru_maxrss / 1024.0;
+
+  printTable(figures);
+  if (!jsonPath.empty() && !writeJson(jsonPath, json(figures))) {
+    std::fprintf(stderr, "%s: cannot write %s: %s\n", kTool, jsonPath.c_str(), std::strerror(errno));
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  companion::Size size{1280, 720};
+  std::uint32_t lengthMs = companion::kRunMs;
+  std::string jsonPath;
+  try {
+    const companion::Arguments arguments =
+        companion::parseArguments(argc - 1, argv + 1, {"--size", "--seconds", "--json"}, false);
+    if (arguments.help) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    const auto& options = arguments.options;
+    if (options.count("--size")) size = companion::parseSize(options.at("--size"));
+    if (options.count("--seconds")) {
+      lengthMs = companion::parseRunLengthMs(options.at("--seconds"));
+    }
+    if (options.count("--json")) jsonPath = options.at("--json");
+    if (options.count("--json") && jsonPath.empty()) {
+      throw companion::UsageError("--json needs a file");
+    }
+  } catch (const companion::UsageError& error) {
+    std::fprintf(stderr, "%s: %s\n%s", kTool, error.what(), kUsage);
+    return 2;
+  }
+  if (!companion::InvitationRun::musicFound()) {
+    std::fprintf(stderr, "%s: the music track is not found: every frame shows music time 0\n",
+                 kTool);
+  }
+  const int code = companion::runIsolated(kTool, [&] { return bench(size, lengthMs, jsonPath); });
+  return code == 2 ? 1 : code;
+}

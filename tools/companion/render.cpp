@@ -1,0 +1,102 @@
+// kestu09-render: the picture a viewer sees at chosen music times, as PNG files.
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <set>
+
+#include "Arguments.h"
+#include "InvitationRun.h"
+#include "Picture.h"
+#include "Process.h"
+
+namespace {
+
+constexpr const char* kTool = "kestu09-render";
+constexpr const char* kUsage =
+    "usage: kestu09-render [--size WxH] [--out DIR] TIME...\n"
+    "Draws the invitation at each music TIME (seconds, 0 <= TIME < 91) as a viewer sees it\n"
+    "in a 60 Hz run, motion blur included, and writes DIR/kestu09-NNNNN.png (NNNNN: the time\n"
+    "in milliseconds).\n"
+    "  --size WxH  picture size in pixels (default 1280x720)\n"
+    "  --out DIR   folder for the pictures (default: the current folder)\n"
+    "  --help      this text\n";
+
+// The frame 1/60 s before the asked one is drawn first, so that its motion is a 60 Hz run's.
+constexpr std::uint32_t kFrameBeforeMs = 17;
+
+int renderOne(companion::Size size, std::uint32_t musicMs, const std::string& path) {
+  companion::InvitationRun run(size, kTool);
+  const std::uint32_t before = musicMs >= kFrameBeforeMs ? musicMs - kFrameBeforeMs : 0;
+  run.startAt(before);
+  platform::scripted::Image image;
+  HRESULT readBack = E_FAIL;
+  const bool ended = run.run([&](int frame, IDirect3DDevice9* device) {
+    std::optional<std::uint32_t> next;
+    if (frame == 0 && before != musicMs) {
+      next = musicMs;
+    } else {
+      readBack = platform::scripted::readBackBuffer(device, image);
+    }
+    return next;
+  });
+  if (!ended) return 1;
+  if (FAILED(readBack)) {
+    std::fprintf(stderr, "%s: the frame at %.3f s could not be read back (0x%08X)\n", kTool,
+                 musicMs / 1000.0, static_cast<unsigned>(readBack));
+    return 1;
+  }
+  std::string error;
+  if (!companion::writePng(path, image, error)) {
+    std::fprintf(stderr, "%s: %s\n", kTool, error.c_str());
+    return 1;
+  }
+  std::printf("%s  %dx%d  at %.3f s\n", path.c_str(), image.width, image.height,
+              musicMs / 1000.0);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  companion::Size size{1280, 720};
+  std::string folder;
+  std::vector<std::uint32_t> times;
+  try {
+    const companion::Arguments arguments =
+        companion::parseArguments(argc - 1, argv + 1, {"--size", "--out"}, true);
+    if (arguments.help) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (arguments.options.count("--size")) {
+      size = companion::parseSize(arguments.options.at("--size"));
+    }
+    if (arguments.options.count("--out")) folder = arguments.options.at("--out");
+    if (arguments.operands.empty()) throw companion::UsageError("no time given");
+    std::set<std::uint32_t> seen;
+    for (const std::string& operand : arguments.operands) {
+      const std::uint32_t ms = companion::parseMusicTimeMs(operand);
+      if (seen.insert(ms).second) times.push_back(ms);
+    }
+  } catch (const companion::UsageError& error) {
+    std::fprintf(stderr, "%s: %s\n%s", kTool, error.what(), kUsage);
+    return 2;
+  }
+  struct stat status;
+  if (!folder.empty() && (stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))) {
+    std::fprintf(stderr, "%s: the folder %s does not exist\n", kTool, folder.c_str());
+    return 1;
+  }
+  if (!companion::InvitationRun::musicFound()) {
+    std::fprintf(stderr, "%s: the music track is not found: every picture shows music time 0\n",
+                 kTool);
+  }
+  // Each time in a run of its own, from a fresh start: a picture never depends on which
+  // other times were asked for.
+  for (std::uint32_t ms : times) {
+    const std::string path = companion::framePath(folder, ms);
+    const int code = companion::runIsolated(kTool, [&] { return renderOne(size, ms, path); });
+    if (code != 0) return code == 2 ? 1 : code;
+  }
+  return 0;
+}
