@@ -7,7 +7,6 @@
 
 #include "Arguments.h"
 #include "Picture.h"
-#include "Process.h"
 #include "Statistics.h"
 
 namespace {
@@ -113,13 +112,6 @@ TEST(Files, AFailedPictureWriteLeavesNothingBehind) {
   image.argb.pop_back();  // fewer pixels than its size says
   EXPECT_FALSE(companion::writePng(testing::TempDir() + "/short.png", image, error));
   EXPECT_NE(access((testing::TempDir() + "/short.png").c_str(), F_OK), 0);
-}
-
-TEST(Files, ProgramsAreFoundOnThePath) {
-  EXPECT_FALSE(companion::findProgram("sh").empty());
-  EXPECT_TRUE(companion::findProgram("no-such-program-kestu09").empty());
-  EXPECT_EQ(companion::findProgram("/bin/sh"), "/bin/sh");
-  EXPECT_TRUE(companion::findProgram("/nonexistent/sh").empty());
 }
 
 }  // namespace

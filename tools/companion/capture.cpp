@@ -252,6 +252,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s: the folder %s does not exist\n", kTool, folder.c_str());
     return 1;
   }
+  if (stat(output.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+    std::fprintf(stderr, "%s: %s is a folder; --out names the video file\n", kTool,
+                 output.c_str());
+    return 1;
+  }
   const std::string track = vantor::findDataFile("kestuinvi.mp3");
   if (track.empty()) {
     std::fprintf(stderr, "%s: the music track is not found: a silent capture at music time 0\n",
