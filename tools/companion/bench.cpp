@@ -16,21 +16,56 @@
 #include "Process.h"
 #include "Statistics.h"
 
-// Every C++ heap allocation of the process is counted (the engine's and the stand-ins').
+// Every C++ heap allocation of the process is counted (the engine's, the stand-ins' and the
+// libraries'). All forms of new and delete are replaced together, over malloc and free, so
+// that no allocation is made by one allocator and freed by another.
 namespace {
 std::atomic<std::uint64_t> allocations{0};
-}  // namespace
 
-void* operator new(std::size_t size) {
+void* allocate(std::size_t size, std::size_t alignment) noexcept {
   allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* memory = std::malloc(size ? size : 1)) return memory;
+  if (size == 0) size = 1;
+  if (alignment <= alignof(std::max_align_t)) return std::malloc(size);
+  // aligned_alloc wants a multiple of the alignment.
+  return std::aligned_alloc(alignment, (size + alignment - 1) / alignment * alignment);
+}
+
+void* allocateOrThrow(std::size_t size, std::size_t alignment) {
+  if (void* memory = allocate(size, alignment)) return memory;
   throw std::bad_alloc();
 }
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* memory) noexcept { std::free(memory); }
-void operator delete[](void* memory) noexcept { std::free(memory); }
-void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
-void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
+}  // namespace
+
+void* operator new(std::size_t n) { return allocateOrThrow(n, 0); }
+void* operator new[](std::size_t n) { return allocateOrThrow(n, 0); }
+void* operator new(std::size_t n, std::align_val_t a) {
+  return allocateOrThrow(n, static_cast<std::size_t>(a));
+}
+void* operator new[](std::size_t n, std::align_val_t a) {
+  return allocateOrThrow(n, static_cast<std::size_t>(a));
+}
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return allocate(n, 0); }
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return allocate(n, 0); }
+void* operator new(std::size_t n, std::align_val_t a, const std::nothrow_t&) noexcept {
+  return allocate(n, static_cast<std::size_t>(a));
+}
+void* operator new[](std::size_t n, std::align_val_t a, const std::nothrow_t&) noexcept {
+  return allocate(n, static_cast<std::size_t>(a));
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept {
+  std::free(p);
+}
 
 namespace {
 
