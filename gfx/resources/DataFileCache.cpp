@@ -1,5 +1,6 @@
 #include "gfx/resources/DataFileCache.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <windows.h>
@@ -45,13 +46,24 @@ struct FileContent {
 };
 
 // The whole content of a regular file, or nothing when it cannot be opened or read whole.
+// Opened without blocking, so that a named pipe or a device under a data file's name is
+// refused instead of waiting for a writer that never comes.
 std::optional<FileContent> readWhole(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return std::nullopt;
-  std::optional<FileContent> content;
+  const int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (descriptor < 0) return std::nullopt;
   struct stat status;
-  if (fstat(fileno(file), &status) == 0 && S_ISREG(status.st_mode) &&
-      fseeko(file, 0, SEEK_END) == 0) {
+  if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode) ||
+      fcntl(descriptor, F_SETFL, 0) != 0) {
+    close(descriptor);
+    return std::nullopt;
+  }
+  std::FILE* file = fdopen(descriptor, "rb");
+  if (!file) {
+    close(descriptor);
+    return std::nullopt;
+  }
+  std::optional<FileContent> content;
+  if (fseeko(file, 0, SEEK_END) == 0) {
     const off_t end = ftello(file);
     if (end >= 0 && end <= std::numeric_limits<std::uint32_t>::max() &&
         fseeko(file, 0, SEEK_SET) == 0) {
@@ -89,6 +101,8 @@ void DataFileCache::load(const char* name) {
       return;
     }
   }
+  // The box does not say which file; standard error does.
+  std::fprintf(stderr, "vantor: the data file \"%s\" cannot be opened\n", name);
   progressPoint();
   MessageBoxA(nullptr, "Couldn't open file!", "error", MB_OK);
   PostQuitMessage(0);

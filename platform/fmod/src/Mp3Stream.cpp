@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 #include <mpg123.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -15,10 +16,21 @@ constexpr std::size_t kChunkFrames = 4096;
 
 std::unique_ptr<Mp3Stream> Mp3Stream::open(const std::string& path, int outputRate,
                                            FMOD_RESULT& error) {
+  // Only a regular file is opened: a named pipe would block the caller until a writer came,
+  // and a device could stream for ever.
+  struct stat file;
+  if (stat(path.c_str(), &file) != 0) {
+    error = FMOD_ERR_FILE_NOTFOUND;
+    return nullptr;
+  }
+  if (!S_ISREG(file.st_mode)) {
+    error = FMOD_ERR_FILE_BAD;
+    return nullptr;
+  }
   if (FILE* probe = std::fopen(path.c_str(), "rb")) {
     std::fclose(probe);
   } else {
-    error = FMOD_ERR_FILE_NOTFOUND;
+    error = FMOD_ERR_FILE_BAD;
     return nullptr;
   }
   std::unique_ptr<Mp3Stream> stream(new Mp3Stream);
@@ -55,6 +67,7 @@ std::unique_ptr<Mp3Stream> Mp3Stream::open(const std::string& path, int outputRa
       return nullptr;
     }
   }
+  stream->path_ = path;
   stream->outputRate_ = outputRate;
   stream->capacity_ = kRingSeconds * static_cast<std::size_t>(outputRate);
   stream->ring_.assign(stream->capacity_ * 2, 0.0f);
@@ -77,6 +90,7 @@ Mp3Stream::~Mp3Stream() {
 void Mp3Stream::decode() {
   std::vector<float> decoded(kChunkFrames * 2);
   std::vector<float> converted(kChunkFrames * 2);
+  std::uint64_t decodedFrames = 0;  // at the file's own rate
   for (;;) {
     {
       std::lock_guard lock(mutex_);
@@ -85,6 +99,7 @@ void Mp3Stream::decode() {
     std::size_t bytes = 0;
     int status = mpg123_read(decoder_, decoded.data(), decoded.size() * sizeof(float), &bytes);
     std::size_t frames = bytes / (2 * sizeof(float));
+    decodedFrames += frames;
     bool ended = status != MPG123_OK && status != MPG123_NEW_FORMAT;
     if (!converter_) {
       push(decoded.data(), frames);
@@ -98,7 +113,13 @@ void Mp3Stream::decode() {
         push(converted.data(), static_cast<std::size_t>(got) / (2 * sizeof(float)));
       }
     }
-    // A truncated or damaged file ends where its decodable audio ends.
+    // A truncated or damaged file ends where its decodable audio ends; a decoder error (not
+    // the plain end of the file) is said, since the caller hears only that the music stops.
+    if (ended && status != MPG123_DONE) {
+      std::fprintf(stderr, "FMOD: \"%s\": decoding stopped after %llu frames: %s\n",
+                   path_.c_str(), static_cast<unsigned long long>(decodedFrames),
+                   mpg123_strerror(decoder_));
+    }
     if (ended) {
       std::lock_guard lock(mutex_);
       decoderDone_ = true;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <cstdint>
 #include <cstddef>
 #include <memory>
 #include <mutex>
@@ -39,6 +40,7 @@ class Mp3Stream {
   void decode();
   void push(const float* frames, std::size_t count);  // blocks while the ring is full
 
+  std::string path_;
   mpg123_handle_struct* decoder_ = nullptr;
   _SDL_AudioStream* converter_ = nullptr;  // null when the file has the output's rate
   int outputRate_ = 0;

@@ -5,6 +5,7 @@
 #include <fmod_errors.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -109,7 +110,11 @@ FMOD_RESULT System::createStream(const char* name, FMOD_MODE mode,
   }
   FMOD_RESULT error = FMOD_OK;
   auto stream = Mp3Stream::open(name, system->output->rate(), error);
-  if (!stream) return error;
+  if (!stream) {
+    // What a debug runtime would say: the caller may check nothing (the demo does not).
+    std::fprintf(stderr, "FMOD: createStream \"%s\": %s\n", name, FMOD_ErrorString(error));
+    return error;
+  }
   auto state = std::make_unique<SoundState>();
   state->system = system;
   state->stream = std::move(stream);
