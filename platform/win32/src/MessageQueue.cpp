@@ -1,6 +1,8 @@
 // The thread's message queue: posted messages in order, then WM_QUIT once the queue is
 // empty. Display events are pumped into it on every look.
+#include <cstdio>
 #include <deque>
+#include <set>
 
 #include "Display.h"
 #include "Hooks.h"
@@ -17,6 +19,7 @@ struct Queue {
   bool quitPosted = false;
   int quitCode = 0;
   IdleHandler idle;
+  std::set<HWND> closedUnseen;  // windows closed because no display can show them
 };
 
 Queue& queue() {
@@ -88,6 +91,14 @@ BOOL GetMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax) {
       if (!queue().idle()) return -1;
     } else if (hasDisplay()) {
       pumpDisplayEvents(true, 100);
+    } else if (window && queue().closedUnseen.insert(window).second) {
+      // Nothing could ever arrive, and a loop that waits on one window (a dialog) would
+      // otherwise end as if it had been answered: nobody can see the window, so it is
+      // closed, the one answer such a viewer could give.
+      std::fprintf(stderr,
+                   "window system: no display (DISPLAY and WAYLAND_DISPLAY unset or unusable): "
+                   "closing a window nobody can see or answer\n");
+      PostMessageA(window, WM_CLOSE, 0, 0);
     } else {
       return -1;  // nothing could ever arrive
     }
