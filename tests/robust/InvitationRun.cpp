@@ -1,0 +1,185 @@
+// Runs the real entry with the real invitation on the scripted platform, from a folder that
+// holds a data/ folder: the robustness matrix runs it once per broken file, the soak runs the
+// whole 91 seconds. Usage:
+//
+//   invitation_run FOLDER [--times MS,MS,...]   frames at 0 and these music positions, then
+//                                              Escape
+//   invitation_run FOLDER --whole even          the whole run at 60 frames a second
+//   invitation_run FOLDER --whole uneven SEED   the whole run, frames of 1 to 250 ms
+//
+// The exit code is the entry's (0 on every orderly path). With --whole it is 3 when the
+// render targets or the heap in use still grew after the first second of frames; the last
+// line on standard output gives the figures either way.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "Core/Progress.h"
+#include "DataFiles.h"
+#include "gfx/resources/DataFileCache.h"
+#include "ScriptedRun.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define VANTOR_HEAP_FROM_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VANTOR_HEAP_FROM_ASAN 1
+#endif
+#endif
+#ifdef VANTOR_HEAP_FROM_ASAN
+#include <sanitizer/allocator_interface.h>
+#else
+#include <malloc.h>
+#endif
+
+namespace {
+
+using platform::scripted::Input;
+using platform::scripted::ScriptedRun;
+
+constexpr int kStart = 1001, kFullScreen = 1004;  // the launcher's controls
+constexpr std::uint64_t kWarmUpMs = 1000;           // figures are compared from here on
+
+std::uint64_t heapInUse() {
+#ifdef VANTOR_HEAP_FROM_ASAN
+  return __sanitizer_get_current_allocated_bytes();
+#else
+  return mallinfo2().uordblks;
+#endif
+}
+
+// Counts the render targets and depth surfaces the device creates.
+class TargetCounter : public platform::ICallObserver {
+ public:
+  void onCall(const platform::Call& call) override {
+    if (std::strcmp(call.object, "device") != 0 || FAILED(call.result)) return;
+    if (std::strcmp(call.method, "CreateDepthStencilSurface") == 0) ++created;
+    if (std::strcmp(call.method, "CreateTexture") == 0) {
+      // "width, height, levels, usage, format, pool"
+      unsigned width, height, levels, usage;
+      if (std::sscanf(call.arguments.c_str(), "%u, %u, %u, 0x%X", &width, &height, &levels,
+                      &usage) == 4 &&
+          (usage & D3DUSAGE_RENDERTARGET) != 0) {
+        ++created;
+      }
+    }
+  }
+  int created = 0;
+};
+
+std::vector<std::uint64_t> parseTimes(const char* text) {
+  std::vector<std::uint64_t> times;
+  for (const char* p = text; *p;) {
+    char* end = nullptr;
+    times.push_back(std::strtoull(p, &end, 10));
+    if (end == p) break;
+    p = *end == ',' ? end + 1 : end;
+  }
+  std::sort(times.begin(), times.end());
+  // The first frame comes as the music starts.
+  if (times.empty() || times.front() != 0) times.insert(times.begin(), 0);
+  return times;
+}
+
+int usage() {
+  std::fprintf(stderr,
+               "usage: invitation_run FOLDER [--times MS,MS,...] | [--whole even|uneven SEED]\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return usage();
+  std::vector<std::uint64_t> times = {0, 40, 2500, 45000, 90500};
+  bool whole = false, uneven = false;
+  unsigned seed = 1;
+  for (int i = 2; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--times") == 0 && i + 1 < argc) {
+      times = parseTimes(argv[++i]);
+    } else if (std::strcmp(argv[i], "--whole") == 0 && i + 1 < argc) {
+      whole = true;
+      uneven = std::strcmp(argv[++i], "uneven") == 0;
+      if (uneven && i + 1 < argc) seed = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
+    } else {
+      return usage();
+    }
+  }
+  if (times.empty()) return usage();
+  if (chdir(argv[1]) != 0) {
+    std::perror(argv[1]);
+    return 2;
+  }
+
+  ScriptedRun run(0);  // only this driver moves the clock
+  TargetCounter targets;
+  run.forwardCallsTo(&targets);
+  std::mt19937 random(seed);
+  int frames = 0;
+  std::uint64_t musicMs = 0;  // what the next frame will see
+  int targetsAfterWarmUp = -1;
+  std::uint64_t heapAtWarmUp = 0, heapLeast = UINT64_MAX, heapMost = 0;
+  run.onFrame([&](int presents) {
+    if (vantor::loadingActive) return;  // the loading screen's Present
+    ++frames;
+    if (musicMs >= kWarmUpMs) {
+      const std::uint64_t heap = heapInUse();
+      if (targetsAfterWarmUp < 0) {
+        targetsAfterWarmUp = targets.created;
+        heapAtWarmUp = heap;
+      }
+      heapLeast = std::min(heapLeast, heap);
+      heapMost = std::max(heapMost, heap);
+    }
+    std::uint64_t stepMs;
+    if (!whole) {
+      if (frames >= static_cast<int>(times.size())) {
+        run.atFrame(presents, Input::key(VK_ESCAPE));
+        return;
+      }
+      stepMs = times[frames] - times[frames - 1];
+    } else if (uneven) {
+      stepMs = std::uniform_int_distribution<std::uint64_t>(1, 250)(random);
+    } else {
+      stepMs = frames % 3 == 0 ? 16 : 17;  // 50 ms every three frames
+    }
+    musicMs += stepMs;
+    run.advance(stepMs);
+  });
+  // Windowed, so that no display-mode switch is asked for.
+  run.atFrame(0, Input::click(kFullScreen));
+  run.atFrame(0, Input::click(kStart));
+
+  const int result = WinMain(GetModuleHandleA(nullptr), nullptr, const_cast<char*>(""),
+                             SW_SHOWDEFAULT);
+  const int grownTargets = targetsAfterWarmUp < 0 ? 0 : targets.created - targetsAfterWarmUp;
+  std::printf("frames %d, targets created %d (%d after the first second), heap %llu..%llu "
+              "bytes (%lld from the first second)\n",
+              frames, targets.created, grownTargets,
+              static_cast<unsigned long long>(heapLeast == UINT64_MAX ? 0 : heapLeast),
+              static_cast<unsigned long long>(heapMost),
+              static_cast<long long>(heapMost) - static_cast<long long>(heapAtWarmUp));
+  // The data files this run read, so that a matrix can tell a file the invitation never
+  // asks for from one it read and then did without.
+  std::printf("read:");
+  for (const std::string& name : robust::dataFileNames()) {
+    if (robust::readByTheShell(name) || vantor::DataFileCache::instance()->find(name)) {
+      std::printf(" %s", name.c_str());
+    }
+  }
+  std::printf("\n");
+  std::fflush(stdout);
+  if (result != 0 || !whole) return result;
+  // Render targets come from the pool after the first frames; the heap may move within a
+  // frame's temporaries but must not climb with the number of frames.
+  constexpr std::uint64_t kHeapSlackBytes = 4u << 20;
+  if (grownTargets != 0 || heapMost > heapAtWarmUp + kHeapSlackBytes) return 3;
+  return 0;
+}
