@@ -7,23 +7,27 @@
 // raised to "power" (0: everything glows, 1: the glow grows with the square of the
 // brightness, larger: only the brightest parts); "alpha" scales the glow.
 //
-// The glow kernel is a Gaussian with sigma = reach / 2.5, lowered by its own value at the
-// reach so that it meets zero there smoothly: no edge, no ring, falling monotonically.
+// The glow kernel is (1 - d^2 / reach^2)^3 within the reach and 0 beyond: bell-shaped like a
+// Gaussian of sigma = reach / 2.45, meeting zero at the reach with a flat tangent, so there
+// is no edge and no ring, and it falls monotonically. It costs a few multiplications where a
+// Gaussian would cost an exponential per weight.
 // A uniform bright area keeps its brightness; black stays black.
 //
-// Cost (CPU rasterizer, 640 x 359): a pass costs about 0.3 ms, a point fetch about 0.15 ms
-// per full-screen pass and a bilinear one about 0.6 ms, so a direct 2 x 64-pixel separable
-// blur would cost tens of milliseconds. Instead:
+// Cost (the CPU rasterizer at 640 x 359): each point fetch of a full-screen pass costs about
+// 0.15 ms of CPU, a bilinear one several times that, and a direct separable blur over
+// 2 x 64 pixels would cost tens of milliseconds. Instead:
 //   pass 0 draws only into a grid of cells at the top left of the intermediate target, one
 //   cell per block of reach/8 x reach/4 pixels (8 x 16 at the invitation's 640 x 359, 80 x 23
 //   cells, 1/128 of the pixels). Each cell sums its whole horizontal reach from point fetches
-//   on a fixed 4-pixel lattice of the picture (32 columns x 8 rows), every fetch weighted by
-//   its exact horizontal distance, so the glow follows a source pixel by pixel across, and
-//   by a tent over the two neighbouring bands vertically, so the glow's height moves smoothly
-//   from band to band. 256 fetches per cell are about two full-screen fetches in all. The
-//   lattice means that bright features narrower than 4 pixels (8 at 1280 wide) may be missed.
-//   pass 1 draws every pixel: the bands within the reach above and below (at most 9), each
-//   interpolated between its two nearest cells across: 18 point fetches.
+//   on a fixed 4-pixel lattice of the picture (33 columns x 9 rows), every fetch weighted by
+//   its exact horizontal distance, so the glow follows a source pixel by pixel across, and by
+//   a tent over the two neighbouring bands vertically, so the glow's height moves smoothly
+//   from band to band. 297 fetches per cell are about two full-screen fetches in all (about
+//   3 ms of CPU). The lattice means that bright features narrower than 4 pixels (8 at 1280
+//   wide) may be missed, and a glow may sit up to 2 pixels off its source.
+//   pass 1 draws every pixel: the 8 bands within the reach above and below, each
+//   interpolated between its two nearest cells across with two point fetches (16 in all,
+//   about 5.6 ms of CPU; one bilinear fetch per band instead measured about 9.5 ms).
 // The intermediate stores the square root of the glow, which keeps 8 bits enough for the
 // faint tails. The output is written as MappedBlur.fx writes its own (colour / m, m^(1/3)
 // with m the largest channel), so that the blend's and the composition's alpha factors
@@ -41,18 +45,22 @@ float radius;
 float power;
 float alpha;
 
-// Both stages derive the same cell grid from the picture size and the reach.
+// Every stage derives the same cell grid from the picture size and the reach: cells a
+// quarter of the reach high (so that at most 8 band centres lie within the reach above and
+// below a pixel) and half that wide.
 vertex Cells {
   layout(location = POSITION) in vec3 position;
   layout(location = TEXCOORD0) in vec2 uv;
   out vec2 texCoord;
+  ivec2 cellSize(ivec2 size) {
+    int down = max(2, int(ceil(max(radius * float(size.x), 1.0) / 4.0)));
+    return ivec2(down / 2, down);
+  }
   void main() {
     texCoord = uv;
     vec4 clip = vec4(position, 1.0) * worldViewProjection;
     ivec2 size = textureSize(tex, 0);
-    float reach = max(radius * float(size.x), 1.0);
-    int across = max(1, int(reach / 8.0 + 0.5));
-    ivec2 cell = ivec2(across, 2 * across);
+    ivec2 cell = cellSize(size);
     vec2 share = vec2((size + cell - 1) / cell) / vec2(size);
     // The quad shrinks towards the top-left corner (clip x = -1, y = +1) to the grid's size.
     clip.xy = vec2(-1.0 + (clip.x + 1.0) * share.x, 1.0 - (1.0 - clip.y) * share.y);
@@ -78,12 +86,11 @@ fragment Across {
     ivec2 size = textureSize(tex, 0);
     ivec2 last = size - 1;
     float reach = max(radius * float(size.x), 1.0);
-    float sigma = reach / 2.5;
-    float floorWeight = exp(-0.5 * 2.5 * 2.5);
-    int across = max(1, int(reach / 8.0 + 0.5));
-    ivec2 cellSize = ivec2(across, 2 * across);
+    float invReach2 = 1.0 / (reach * reach);
+    int down = max(2, int(ceil(reach / 4.0)));
+    ivec2 cellSize = ivec2(down / 2, down);
     // The lattice step: 4 pixels at the invitation's size, scaled with the reach.
-    int lattice = max(1, across / 2);
+    int lattice = max(1, cellSize.x / 2);
     ivec2 cell = ivec2(gl_FragCoord.xy);
     vec2 centre = (vec2(cell) + 0.5) * vec2(cellSize);
 
@@ -93,17 +100,18 @@ fragment Across {
     int firstRow = int(ceil((centre.y - float(cellSize.y)) / float(lattice) - 0.5));
     int rows = 2 * cellSize.y / lattice + 1;
 
-    vec3 sum = vec3(0.0);
-    float acrossWeights = 0.0;
     float downWeights = 0.0;
     for (int r = 0; r < rows; ++r) {
       float y = (float(firstRow + r) + 0.5) * float(lattice);
       downWeights += max(1.0 - abs(y - centre.y) / float(cellSize.y), 0.0);
     }
+    vec3 sum = vec3(0.0);
+    float acrossWeights = 0.0;
     for (int c = 0; c < columns; ++c) {
       float x = (float(firstColumn + c) + 0.5) * float(lattice);
-      float d = (x - centre.x) / sigma;
-      float wx = max(exp(-0.5 * d * d) - floorWeight, 0.0);
+      float d = x - centre.x;
+      float k = max(1.0 - d * d * invReach2, 0.0);
+      float wx = k * k * k;
       acrossWeights += wx;
       int px = int(x);
       if (wx <= 0.0 || px < 0 || px > last.x) continue;
@@ -127,36 +135,36 @@ fragment Down {
   in vec2 texCoord;
   layout(location = COLOR0) out vec4 color;
 
-  vec3 cellAt(ivec2 cell, ivec2 last) {
-    vec3 stored = texelFetch(tex, clamp(cell, ivec2(0), last), 0).rgb;
-    return stored * stored;
-  }
-
   void main() {
     ivec2 size = textureSize(tex, 0);
     float reach = max(radius * float(size.x), 1.0);
-    float sigma = reach / 2.5;
-    float floorWeight = exp(-0.5 * 2.5 * 2.5);
-    int across = max(1, int(reach / 8.0 + 0.5));
-    ivec2 cellSize = ivec2(across, 2 * across);
+    float invReach2 = 1.0 / (reach * reach);
+    int down = max(2, int(ceil(reach / 4.0)));
+    ivec2 cellSize = ivec2(down / 2, down);
     ivec2 lastCell = (size + cellSize - 1) / cellSize - 1;
 
+    // The two cells across to interpolate between, and the first band within the reach.
     vec2 at = gl_FragCoord.xy / vec2(cellSize) - 0.5;
     int left = int(floor(at.x));
     float t = at.x - float(left);
+    int leftCell = clamp(left, 0, lastCell.x);
+    int rightCell = clamp(left + 1, 0, lastCell.x);
     int firstBand = int(ceil((gl_FragCoord.y - reach) / float(cellSize.y) - 0.5));
-    int bands = int(ceil(2.0 * reach / float(cellSize.y))) + 1;
 
+    // Fixed count, no branches: bands outside the grid weigh in the normalisation (the glow
+    // fades towards the picture's top and bottom edges) but add nothing.
     vec3 sum = vec3(0.0);
     float weights = 0.0;
-    for (int b = 0; b < bands; ++b) {
+    for (int b = 0; b < 8; ++b) {
       int band = firstBand + b;
-      float d = (gl_FragCoord.y - (float(band) + 0.5) * float(cellSize.y)) / sigma;
-      float w = max(exp(-0.5 * d * d) - floorWeight, 0.0);
+      float d = gl_FragCoord.y - (float(band) + 0.5) * float(cellSize.y);
+      float k = max(1.0 - d * d * invReach2, 0.0);
+      float w = k * k * k;
       weights += w;
-      if (w <= 0.0 || band < 0 || band > lastCell.y) continue;
-      vec3 row = mix(cellAt(ivec2(left, band), lastCell), cellAt(ivec2(left + 1, band), lastCell), t);
-      sum += w * row;
+      int row = clamp(band, 0, lastCell.y);
+      vec3 l = texelFetch(tex, ivec2(leftCell, row), 0).rgb;
+      vec3 r = texelFetch(tex, ivec2(rightCell, row), 0).rgb;
+      sum += (band == row ? w : 0.0) * mix(l * l, r * r, t);
     }
     vec3 glow = clamp(alpha * sum / max(weights, 1e-8), 0.0, 1.0);
     float m = max(glow.r, max(glow.g, glow.b));

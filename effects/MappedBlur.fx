@@ -25,14 +25,16 @@
 // (P A^(-2/3), A^(2/3)) and the composition adds exactly P. A still, opaque pixel passes
 // unchanged; where nothing is, everything is 0.
 //
-// Cost (CPU rasterizer, 640 x 359): a full-screen pass costs about 0.3 ms and each point
-// fetch about 0.15 ms, while a bilinear fetch costs about 0.6 ms and more per tap beyond
-// eight; so every fetch here is a point fetch and there are eleven:
+// Cost (the CPU rasterizer at 640 x 359): a point fetch costs about 0.15 ms of CPU per
+// full-screen pass, a bilinear fetch several times that and more again past eight in one
+// shader; so every fetch here is a point fetch, and there are eleven (about 6.7 ms of CPU,
+// half that on the rasterizer's two threads):
 //   1 blur map and 1 depth at the pixel;
 //   4 blur-map probes, left, right, above and below at 0.75 of the longest smear, so that a
 //     pixel beside a moving object takes that object's motion and the smear reaches past the
-//     silhouette (the sought smear is at most one radius long; probes nearer than that would
-//     miss the far end of the fastest smears, farther ones would step over thin objects);
+//     silhouette. Smears up to 0.75 of the longest (all the invitation's) reach their full
+//     length; longer ones end there. Probes farther out would step over thin objects such as
+//     the strokes of the text.
 //   5 colour samples along the motion, stratified with a per-pixel offset so that a sharp
 //     edge becomes a fine-grained streak instead of five stepped copies.
 // Depth decides which pixels may take a neighbour's motion: a solid that is itself still

@@ -3,6 +3,7 @@
 #include <d3dx9.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 
 #include "PostFixture.h"
@@ -12,6 +13,9 @@
 #include "gfx/resources/EffectHandler.h"
 #include "gfx/resources/GraphicsContext.h"
 #include "gfx/resources/RenderTarget.h"
+#include "gfx/post/RenderUtils.h"
+#include "gfx/scene/PerspectiveCamera.h"
+#include "gfx/scene/Scene.h"
 
 namespace vantor_test {
 namespace {
@@ -180,6 +184,47 @@ TEST_F(PostObserved, BloomGivesItsIntermediateBackAndLeavesItsOutputBound) {
   ASSERT_NE(nextFromPool, nullptr);
   EXPECT_EQ(read, static_cast<IDirect3DBaseTexture9*>(nextFromPool->getTexture()));
   if (read) read->Release();
+}
+
+TEST_F(PostObserved, AHundredFramesOfTheChainCreateNoTargetAfterTheFirst) {
+  vantor::Scene scene;
+  vantor::PerspectiveCamera camera(1.5f, 1.0f, 200.0f);
+  scene.setCamera(&camera);
+  scene.setBlurMapEnabled(true);
+  RenderTarget* background = colour;  // stands in for the background picture
+  RenderTarget* screen = borrow(D3DFMT_A8R8G8B8);
+  Calls calls;
+  std::size_t afterFirstFrame = 0;
+  for (int frame = 0; frame < 100; ++frame) {
+    const float time = 0.02f * static_cast<float>(frame);
+    scene.update(time);
+    scene.render(time);
+    MotionblurEffect blur(scene.getColorBuffer(), scene.getBlurMap(), scene.getDepthBuffer(),
+                          0.015f);
+    blur.render(time);
+    BloomEffect bloom(&blur, 0.1f, 1.0f, 1.5f);
+    bloom.render(time);
+    screen->begin(0);
+    for (auto [picture, alpha] : {std::pair<RenderTarget*, float>{background, 1.0f},
+                                  {blur.getColorBuffer(), 1.0f},
+                                  {bloom.getColorBuffer(), 0.5f}}) {
+      vantor::drawQuad(picture, alpha, 0.0f, D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_SRCALPHA,
+                       true);
+    }
+    screen->end();
+    if (frame == 0) afterFirstFrame = calls.all.size();
+  }
+  std::vector<std::string> created;
+  for (std::size_t i = afterFirstFrame; i < calls.all.size(); ++i) {
+    if (calls.all[i].rfind("device.Create", 0) == 0) created.push_back(calls.all[i]);
+  }
+  EXPECT_EQ(created, std::vector<std::string>{});
+  // And the later frames did draw: blur, two bloom passes, three composed quads each.
+  std::size_t draws = 0;
+  for (std::size_t i = afterFirstFrame; i < calls.all.size(); ++i) {
+    if (calls.all[i].rfind("device.DrawPrimitiveUP", 0) == 0) ++draws;
+  }
+  EXPECT_EQ(draws, 99u * 6u);
 }
 
 using PostDeathTest = PostObserved;

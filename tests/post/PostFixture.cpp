@@ -33,6 +33,12 @@ void PostTest::clear(vantor::RenderTarget* target, unsigned a, unsigned r, unsig
 }
 
 void PostTest::paint(vantor::RenderTarget* target, Rect rect, std::array<float, 4> rgba) {
+  target->begin(0);
+  paintBound(rect, rgba);
+  target->end();
+}
+
+void PostTest::paintBound(Rect rect, std::array<float, 4> rgba) {
   vantor::TShader paint(vantor::dataFile("Paint.fxo"), "Paint");
   const float corners[4] = {static_cast<float>(rect.left), static_cast<float>(rect.top),
                             static_cast<float>(rect.right), static_cast<float>(rect.bottom)};
@@ -40,14 +46,12 @@ void PostTest::paint(vantor::RenderTarget* target, Rect rect, std::array<float, 
   paint.setParameter("worldViewProjection", vantor::Matrix());
   paint.setParameter("rect", corners);
   paint.setParameter("color", colour);
-  target->begin(0);
   paint.begin();
   paint.beginPass(0);
   // Source one, destination zero: the rectangle is overwritten, not blended.
   vantor::drawQuad(nullptr, 1.0f, 0.0f, D3DBLENDOP_ADD, D3DBLEND_ZERO, D3DBLEND_ONE, true);
   paint.endPass();
   paint.end();
-  target->end();
 }
 
 std::array<float, 4> PostTest::motion(float x, float y) {

@@ -39,6 +39,8 @@ class PostTest : public EngineTest {
   void clear(vantor::RenderTarget* target, unsigned a, unsigned r, unsigned g, unsigned b);
   // Overwrites a rectangle with rgba (0..1; an R32F target keeps the red value).
   void paint(vantor::RenderTarget* target, Rect rect, std::array<float, 4> rgba);
+  // The same into whatever target is bound at slot 0.
+  static void paintBound(Rect rect, std::array<float, 4> rgba);
   // The blur map's value for a motion of e = (x, y), each -1..1 (see effects/MappedBlur.fx).
   static std::array<float, 4> motion(float x, float y);
 
