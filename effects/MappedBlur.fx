@@ -84,9 +84,11 @@ fragment Smear {
 
   ivec2 last;
 
+  // R = G = 0 encodes no motion (the least value written is 1/255): it is what a missing
+  // blur map reads as, and it means still, not the fastest motion up and to the left.
   vec2 motionAt(ivec2 p) {
     vec2 rg = texelFetch(blurMap, clamp(p, ivec2(0), last), 0).rg;
-    return clamp((255.0 * rg - 128.0) / 127.0, -1.0, 1.0);
+    return rg == vec2(0.0) ? vec2(0.0) : clamp((255.0 * rg - 128.0) / 127.0, -1.0, 1.0);
   }
 
   void main() {

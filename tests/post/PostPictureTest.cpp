@@ -81,6 +81,14 @@ TEST_F(MotionBlurPicture, StillPicturePassesUnchanged) {
   EXPECT_EQ(differing, 0);
 }
 
+TEST_F(MotionBlurPicture, WithoutABlurMapNothingMoves) {
+  solid({180, 100, 420, 300}, {0.2f, 0.6f, 0.9f, 1}, 0.5f, 0, 0);
+  const std::vector<std::uint32_t> before = read(colour);
+  effect = std::make_unique<MotionblurEffect>(colour, nullptr, depth, 0.015f);
+  effect->render(1.0f);
+  EXPECT_EQ(read(effect->getColorBuffer()), before);
+}
+
 TEST_F(MotionBlurPicture, MovingSquareSmearsAlongItsMotionReachingPastItsEdges) {
   const Rect square{280, 140, 360, 220};
   // radius 0.05: the smear reaches 0.05 * 640 * e pixels each way, 11 for e = 0.35.
