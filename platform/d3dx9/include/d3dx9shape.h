@@ -9,8 +9,9 @@
 // -extrusion to 0, as D3DX extrudes towards -z (caps facing +z at 0 and -z at -extrusion). The
 // mesh has D3DFVF_XYZ | D3DFVF_NORMAL vertices, triangles clockwise seen from outside and
 // outward normals, with vertices duplicated where normals are hard. adjacency and glyphMetrics
-// (one record per character) may be null. A text without any outline (blanks only) answers
-// D3DERR_INVALIDCALL and no mesh.
+// (one record per character) may be null. A character the font's face lacks is taken from the
+// nearest installed face that has it, as GDI links fonts. A text without any outline (blanks
+// only), or with a character no installed face has, answers D3DERR_INVALIDCALL and no mesh.
 HRESULT WINAPI D3DXCreateTextA(LPDIRECT3DDEVICE9 device, HDC dc, LPCSTR text, FLOAT deviation,
                                FLOAT extrusion, LPD3DXMESH* mesh, LPD3DXBUFFER* adjacency,
                                LPGLYPHMETRICSFLOAT glyphMetrics);

@@ -22,8 +22,13 @@ struct FontFace {
 };
 
 // The installed face of that name closest in weight and slant; a name that is not installed
-// is replaced by the closest heavy free sans, logged once per name. Null when no usable face
-// exists at all.
+// is replaced by a free face of the same build where one is known and installed (a black
+// grotesque for "Arial Black"), otherwise by the closest heavy free sans; logged once per
+// name. Null when no usable face exists at all.
 const FontFace* findFontFace(const FontRequest& request);
+
+// For a character the request's face cannot outline: the installed face nearest to the
+// request (fontconfig's order) that has it, logged once; null when no face has it.
+const FontFace* findFontFaceFor(const FontRequest& request, unsigned long character);
 
 }  // namespace platform::d3dx9

@@ -21,14 +21,16 @@ Font& stockFont() {
   return font;
 }
 
+// The registries are never destroyed: a program may release its contexts and fonts from the
+// destructor of a static object, after function-local statics made later are gone.
 std::set<DeviceContext*>& contexts() {
-  static std::set<DeviceContext*> live;
-  return live;
+  static auto* live = new std::set<DeviceContext*>;
+  return *live;
 }
 
 std::set<Font*>& fonts() {
-  static std::set<Font*> live;
-  return live;
+  static auto* live = new std::set<Font*>;
+  return *live;
 }
 
 DeviceContext* liveContext(HDC dc) {

@@ -67,6 +67,39 @@ class CapTessellator {
     return !failed_ && triangles.size() % 3 == 0;
   }
 
+  // GLU may join three points of one straight line into a triangle of no area, whose long
+  // edge runs over the middle point. Refining such a cap puts a new point on the middle one.
+  // Each such triangle is dropped and its neighbour across the long edge split at the middle
+  // point instead, which keeps the cap closed and its winding.
+  void splitFlatTriangles() {
+    const std::size_t limit = 4 * triangles.size();
+    for (std::size_t step = 0; step < limit; ++step) {
+      std::size_t flat = 0, corner = 0;
+      if (!findFlat(flat, corner)) return;
+      // The flat triangle runs p → q → m, m between p and q.
+      const GLdouble* p = triangles[flat + (corner + 1) % 3];
+      const GLdouble* q = triangles[flat + (corner + 2) % 3];
+      const GLdouble* m = triangles[flat + corner];
+      bool split = false;
+      for (std::size_t t = 0; t < triangles.size() && !split; t += 3) {
+        for (std::size_t k = 0; k < 3 && !split; ++k) {
+          // The neighbour runs q → p → x.
+          if (triangles[t + k] != q || triangles[t + (k + 1) % 3] != p) continue;
+          const GLdouble* x = triangles[t + (k + 2) % 3];
+          triangles[t] = q;
+          triangles[t + 1] = m;
+          triangles[t + 2] = x;
+          // The flat triangle's slot takes the other half.
+          triangles[flat] = m;
+          triangles[flat + 1] = p;
+          triangles[flat + 2] = x;
+          split = true;
+        }
+      }
+      if (!split) return;  // the long edge is an outline edge: nothing to split
+    }
+  }
+
   std::deque<std::array<GLdouble, 3>> points;  // stable addresses for GLU
   std::vector<const GLdouble*> triangles;      // three corners per triangle
 
@@ -84,6 +117,28 @@ class CapTessellator {
   }
   static void error(GLenum, void* self) { static_cast<CapTessellator*>(self)->failed_ = true; }
   static void edgeFlag(GLboolean, void*) {}
+
+  // The first triangle of three distinct points on one line, and its middle corner.
+  bool findFlat(std::size_t& flat, std::size_t& corner) const {
+    for (std::size_t t = 0; t + 2 < triangles.size(); t += 3) {
+      const GLdouble* c[3] = {triangles[t], triangles[t + 1], triangles[t + 2]};
+      if (c[0] == c[1] || c[1] == c[2] || c[2] == c[0]) continue;
+      const double area = (c[1][0] - c[0][0]) * (c[2][1] - c[0][1]) -
+                          (c[1][1] - c[0][1]) * (c[2][0] - c[0][0]);
+      if (area != 0) continue;
+      for (std::size_t k = 0; k < 3; ++k) {
+        const GLdouble* m = c[k];
+        const GLdouble* a = c[(k + 1) % 3];
+        const GLdouble* b = c[(k + 2) % 3];
+        if ((a[0] - m[0]) * (b[0] - m[0]) + (a[1] - m[1]) * (b[1] - m[1]) < 0) {
+          flat = t;
+          corner = k;
+          return true;
+        }
+      }
+    }
+    return false;
+  }
 
   bool failed_ = false;
 };
@@ -150,6 +205,7 @@ bool extrudeOutline(const GlyphOutline& outline, double penX, float extrusion, S
   if (outline.contours.empty()) return true;
   CapTessellator cap;
   if (!cap.run(outline.contours, penX)) return false;
+  cap.splitFlatTriangles();
   addCap(solid, cap, 0.0f, 1.0);
   addCap(solid, cap, -extrusion, -1.0);
   for (const auto& contour : outline.contours) {

@@ -95,8 +95,16 @@ HRESULT WINAPI D3DXCreateTextA(LPDIRECT3DDEVICE9 device, HDC dc, LPCSTR text, FL
     GlyphOutline outline;
     // Bytes are Latin-1 characters (the ANSI code page's letters).
     const auto character = static_cast<unsigned char>(text[i]);
-    if (!platform::d3dx9::glyphOutline(*face, character, deviation, outline) ||
-        !platform::d3dx9::extrudeOutline(outline, pen, extrusion, solid)) {
+    if (!platform::d3dx9::glyphOutline(*face, character, deviation, outline)) {
+      // As GDI links fonts: the character comes from another face that has it.
+      const platform::d3dx9::FontFace* other = platform::d3dx9::findFontFaceFor(*font, character);
+      if (!other || !platform::d3dx9::glyphOutline(*other, character, deviation, outline)) {
+        return refuse(D3DERR_INVALIDCALL, kCall,
+                      "character %zu (0x%02X) is in no installed face", i,
+                      static_cast<unsigned>(character));
+      }
+    }
+    if (!platform::d3dx9::extrudeOutline(outline, pen, extrusion, solid)) {
       return refuse(D3DERR_INVALIDCALL, kCall, "character %zu (0x%02X) has no usable outline", i,
                     static_cast<unsigned>(character));
     }

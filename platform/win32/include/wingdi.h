@@ -53,8 +53,9 @@ BOOL DeleteDC(HDC dc);
 
 // A logical font. height and width are in logical units (only their sign and the face matter
 // for outlines); weight 0..1000 (FW_*), italic non-zero for a slanted face. The face is looked
-// up by name; a face that is not installed is replaced by the closest heavy free sans (logged
-// once per name). Escapement, orientation, underline, strike-out, precision, quality and
+// up by name; a face that is not installed is replaced by a free face of the same build where
+// one is known (a black grotesque for "Arial Black"), else by the closest heavy free sans
+// (logged once per name). Escapement, orientation, underline, strike-out, precision, quality and
 // pitch are accepted and not applied.
 HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic,
                   DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision,
