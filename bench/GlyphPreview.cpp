@@ -26,8 +26,8 @@ namespace {
 constexpr const char* invitationSet =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz.1234567890,&!";
 constexpr int width = 1280;
-constexpr int height = 600;
-constexpr int columns = 13;
+constexpr int height = 640;
+constexpr int columns = 11;
 
 bool fail(const char* what) {
   std::fprintf(stderr, "glyph_preview: %s\n", what);
@@ -70,7 +70,7 @@ bool render(const char* output) {
   meshmodify::Texgen set0(0.2f, 1, 0);
   meshmodify::Texgen set1(0.2f, 1, 1);
   meshmodify::Subdivide refine(2, 1);
-  constexpr float cellWidth = 7.5f, cellHeight = 9.0f;
+  constexpr float cellWidth = 8.0f, cellHeight = 8.5f;
   for (int i = 0; i < font.glyphCount(); ++i) {
     Mesh* glyph = font.glyph(static_cast<unsigned>(i));
     glyph->transform(enlarge);
@@ -86,11 +86,11 @@ bool render(const char* output) {
     const int column = i % columns, row = i / columns;
     glyph->transform(Matrix::translation(
         (static_cast<float>(column) - (columns - 1) / 2.0f) * cellWidth - (minX + maxX) / 2,
-        (2.0f - static_cast<float>(row)) * cellHeight - 2.5f, 0));
+        (2.5f - static_cast<float>(row)) * cellHeight - 2.5f, 0));
   }
 
   const Matrix viewProjection =
-      Matrix::lookAtLH({-14, 10, -75}, {0, -1, 0}, {0, 1, 0}) *
+      Matrix::lookAtLH({-12, 9, -78}, {0, 0, 0}, {0, 1, 0}) *
       Matrix::perspectiveFovLH(0.75f, static_cast<float>(width) / height, 1.0f, 300.0f);
   D3DXMATRIX matrix;
   static_cast<D3DMATRIX&>(matrix) = viewProjection.toD3D();
