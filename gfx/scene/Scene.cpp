@@ -12,6 +12,7 @@
 #include "gfx/resources/RenderTarget.h"
 #include "gfx/post/RenderUtils.h"
 #include "gfx/scene/TCamera.h"
+#include "gfx/shading/SolidObjectShader.h"
 
 namespace vantor {
 
@@ -154,6 +155,7 @@ void Scene::draw(float time) {
   impl->frameLights.clear();
   impl->collectLights(Matrix(), *impl);
   impl->time = time;
+  SolidObjectShader::instance()->setScene(this);
 
   clearExtraBuffer(impl->blurMap);
   clearExtraBuffer(impl->depthBuffer);

@@ -1,0 +1,223 @@
+// SolidObject.fx: the lit solids of a scene. One pass writes four pictures at once: the
+// colour (slot 0), the per-pixel motion (slot 1), the depth (slot 2) and the normal (slot 3).
+//
+// Extra buffers, as the post effects read them. The scene clears all three to A = 255,
+// R = G = B = 128 before it draws, so a pixel no solid covers reads as "still, no depth,
+// no normal".
+//
+// Slot 1, blur map (A8R8G8B8):
+//   R and G hold the pixel's screen-space motion since the previous motion update,
+//   m = (mx, my) in picture units: x to the right, y downwards, 1 = the picture's whole
+//   width resp. height. Encoded e = clamp(m / velocityScale, -1, 1),
+//   R = (128 + 127 * e.x) / 255, G = (128 + 127 * e.y) / 255, so 128 is exactly still and
+//   velocityScale is the motion per update that fills the range (the invitation sets 0.05).
+//   B = 128 / 255, A = 1 where a solid drew.
+//   Decoding: e = (255 * RG - 128) / 127.
+// Slot 2, depth (R32F): view-space z divided by "z_far" (0 at the eye, 1 at the far plane).
+// Slot 3, normal (A8R8G8B8): the view-space unit normal * 0.5 + 0.5 in RGB, A = 1.
+//
+// Motion: velocityTransform is (world x view of the last motion update) minus (that of the
+// update before); the previous view position of a vertex p is p * worldView -
+// p * velocityTransform. Both the current and the previous view position are projected with
+// "projection" and the difference of their screen positions is the motion.
+//
+// Lighting is computed per pixel in world space: ambient, plus for every point light and the
+// directional light a diffuse term (wrapped past the terminator by material.lightBleed when
+// it is enabled) and a Phong specular term around the mirror direction. A point light falls
+// off with distance d as 1 / (1 + 0.01 d^2)^power; its colour arrives already multiplied by
+// its intensity. directionallight.dir is the direction the light travels. A texture in
+// "tex" (texture set 0) modulates the diffuse colour; an untextured solid keeps its own
+// colour. The normal map (tangent space, read with texture set 1, the set the mesh builds its
+// tangent frame from) tilts the normal through that frame (tangent in texture set 2,
+// binormal in set 3) by material.bumpiness. material.limitIllumination caps every colour
+// channel where it is above 0. Alpha is 1, or blendFactor in the blend modes 1 and 2.
+//
+// The pass sets no blend or depth state (the shader sets those from the material) and does
+// not sample "depthTex": the depth buffer is render target 2 while solids draw.
+
+struct Material {
+  float4 ambient;
+  float4 diffuse;
+  float4 specular;
+  float specularPower;
+  float lightBleed;
+  bool lightBleedEnabled;
+  float limitIllumination;
+  float bumpiness;
+};
+
+struct DirectionalLight {
+  float3 dir;
+  float4 color;
+};
+
+struct PointLight {
+  float4 position;
+  float4 color;
+  float power;
+  float intensity;
+};
+
+float deltaTime;
+float time;
+float4x4 viewProjection;
+float4x4 projection;
+float4x4 projectionInv;
+float z_far;
+float z_near;
+
+float4x4 worldViewProjection;
+float4x4 worldViewProjInv;
+float4x4 world;
+float4x4 worldView;
+float4x4 worldInv;
+float4x4 velocityTransform;
+
+Material material;
+float4 environmentAmbient;
+bool enableNormalmap;
+int blendMode;
+float blendFactor;
+DirectionalLight directionallight;
+bool enableDirectionallight;
+float velocityScale;
+int pointLightAmount;
+PointLight pointLight[10];
+
+texture tex {
+  MinFilter = Linear;
+  MagFilter = Linear;
+  MipFilter = Linear;
+  AddressU = Wrap;
+  AddressV = Wrap;
+};
+texture normalmap {
+  MinFilter = Linear;
+  MagFilter = Linear;
+  MipFilter = Linear;
+  AddressU = Wrap;
+  AddressV = Wrap;
+};
+texture depthTex;
+
+vertex SolidVertex {
+  layout(location = POSITION) in vec3 position;
+  layout(location = NORMAL) in vec3 normal;
+  layout(location = TEXCOORD0) in vec2 uv0;
+  layout(location = TEXCOORD1) in vec2 uv1;
+  layout(location = TEXCOORD2) in vec3 tangent;
+  layout(location = TEXCOORD3) in vec3 binormal;
+  out vec3 worldPosition;
+  out vec3 worldNormal;
+  out vec3 worldTangent;
+  out vec3 worldBinormal;
+  out vec2 uv;
+  out vec2 bumpUv;
+  out float viewDepth;
+  out vec4 currentClip;
+  out vec4 previousClip;
+  flat out vec3 eye;
+  flat out mat3 worldToView;
+  void main() {
+    vec4 p = vec4(position, 1.0);
+    mat4 view = worldInv * worldView;  // world space to view space
+    vec4 viewPosition = p * worldView;
+    worldPosition = (p * world).xyz;
+    // Normals go through the inverse transpose, which keeps them upright under scaling.
+    worldNormal = (worldInv * vec4(normal, 0.0)).xyz;
+    worldTangent = (vec4(tangent, 0.0) * world).xyz;
+    worldBinormal = (vec4(binormal, 0.0) * world).xyz;
+    uv = uv0;
+    bumpUv = uv1;
+    viewDepth = viewPosition.z;
+    currentClip = viewPosition * projection;
+    previousClip = (viewPosition - p * velocityTransform) * projection;
+    eye = (vec4(0.0, 0.0, 0.0, 1.0) * inverse(view)).xyz;
+    worldToView = mat3(view);
+    gl_Position = p * worldViewProjection;
+  }
+}
+
+fragment SolidPixel {
+  in vec3 worldPosition;
+  in vec3 worldNormal;
+  in vec3 worldTangent;
+  in vec3 worldBinormal;
+  in vec2 uv;
+  in vec2 bumpUv;
+  in float viewDepth;
+  in vec4 currentClip;
+  in vec4 previousClip;
+  flat in vec3 eye;
+  flat in mat3 worldToView;
+  layout(location = COLOR0) out vec4 colour;
+  layout(location = COLOR1) out vec4 motion;
+  layout(location = COLOR2) out vec4 depth;
+  layout(location = COLOR3) out vec4 normalOut;
+
+  // Picture units: x to the right, y downwards, 1 = the whole width or height.
+  vec2 screen(vec4 clip) { return vec2(0.5, -0.5) * clip.xy / max(clip.w, 1e-6); }
+
+  float diffuseTerm(vec3 n, vec3 l) {
+    float facing = dot(n, l);
+    if (material.lightBleedEnabled) {
+      facing = (facing + material.lightBleed) / (1.0 + material.lightBleed);
+    }
+    return max(facing, 0.0);
+  }
+
+  float specularTerm(vec3 n, vec3 l, vec3 v) {
+    if (dot(n, l) <= 0.0) return 0.0;
+    return pow(max(dot(reflect(-l, n), v), 0.0), max(material.specularPower, 1e-3));
+  }
+
+  void main() {
+    vec3 n = normalize(worldNormal);
+    if (enableNormalmap && dot(worldTangent, worldTangent) > 1e-12 &&
+        dot(worldBinormal, worldBinormal) > 1e-12) {
+      vec3 bump = texture(normalmap, bumpUv).xyz * 2.0 - 1.0;
+      bump.xy *= material.bumpiness;
+      n = normalize(normalize(worldTangent) * bump.x + normalize(worldBinormal) * bump.y +
+                    n * bump.z);
+    }
+    vec3 v = normalize(eye - worldPosition);
+    // A unit without a texture samples as opaque black everywhere, down to its last level;
+    // a loaded picture's last level is its average colour. So an untextured solid keeps its
+    // plain colour (as does, alike, a picture that is wholly opaque black).
+    const bool textured = textureLod(tex, vec2(0.5), 64.0) != vec4(0.0, 0.0, 0.0, 1.0);
+    vec4 surface = textured ? texture(tex, uv) : vec4(1.0);
+    vec3 diffuseColour = material.diffuse.rgb * surface.rgb;
+    vec3 lit = material.ambient.rgb * surface.rgb + environmentAmbient.rgb;
+    for (int i = 0; i < pointLightAmount && i < 10; ++i) {
+      vec3 toLight = pointLight[i].position.xyz - worldPosition;
+      float distance2 = dot(toLight, toLight);
+      vec3 l = toLight * inversesqrt(max(distance2, 1e-12));
+      float falloff = pow(1.0 + 0.01 * distance2, -pointLight[i].power);
+      vec3 light = pointLight[i].color.rgb * falloff;
+      lit += light * (diffuseColour * diffuseTerm(n, l) +
+                      material.specular.rgb * specularTerm(n, l, v));
+    }
+    if (enableDirectionallight) {
+      vec3 l = -normalize(directionallight.dir);
+      vec3 light = directionallight.color.rgb;
+      lit += light * (diffuseColour * diffuseTerm(n, l) +
+                      material.specular.rgb * specularTerm(n, l, v));
+    }
+    if (material.limitIllumination > 0.0) lit = min(lit, vec3(material.limitIllumination));
+    float alpha = (blendMode == 1 || blendMode == 2) ? blendFactor : 1.0;
+    colour = vec4(lit, alpha);
+
+    float scale = velocityScale > 0.0 ? velocityScale : 1.0;
+    vec2 e = clamp((screen(currentClip) - screen(previousClip)) / scale, -1.0, 1.0);
+    motion = vec4((128.0 + 127.0 * e) / 255.0, 128.0 / 255.0, 1.0);
+    depth = vec4(z_far > 0.0 ? viewDepth / z_far : viewDepth, 0.0, 0.0, 1.0);
+    normalOut = vec4(normalize(n * worldToView) * 0.5 + 0.5, 1.0);
+  }
+}
+
+technique SolidObject {
+  pass 0 {
+    VertexShader = SolidVertex;
+    FragmentShader = SolidPixel;
+  }
+}

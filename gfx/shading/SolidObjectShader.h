@@ -1,0 +1,64 @@
+// Binds what the solid-object effect needs to draw one mesh instance of a scene: the
+// instance's material scaled by the scene's colour settings, the scene's time, camera and
+// lights, the per-object matrices with the motion of the instance, the blend and depth
+// states, and the scene's blur map, normal and depth buffers as further render targets.
+//
+// Per instance: beginInstance opens the pass; for each mesh the drawing pushes the parent
+// matrix, calls uploadObject, draws and pops; endInstance closes the pass and unbinds the
+// extra buffers. Instances never nest.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gfx/math/Matrix.h"
+#include "gfx/resources/TShader.h"
+#include "gfx/shading/Material.h"
+
+namespace vantor {
+
+class INode;
+class Scene;
+
+class SolidObjectShader {
+ public:
+  // The effect's point-light array holds this many; the index is one character.
+  static constexpr int maxPointLights = 10;
+
+  // The process-wide shader, created on first use and kept for the whole run.
+  static SolidObjectShader* instance();
+
+  // The scene whose drawing is under way (the scene says so before its traversal).
+  void setScene(Scene* scene);
+  Scene* getScene() const { return scene; }
+
+  // Binds the material, the lights and the states for the instance node and begins pass 0.
+  void beginInstance(INode* node, const Material& material);
+  // The same for a node that carries its own material (a mesh instance).
+  template <class Instance>
+  void beginInstance(Instance* instance) {
+    beginInstance(instance, instance->getMaterial());
+  }
+  void pushMatrix(const Matrix& parent);
+  // Pops the top matrix; nothing when the stack is empty.
+  void popMatrix();
+  // The per-object matrices of the node under the top matrix, committed for the next draw.
+  void uploadObject(INode* node);
+  // Ends the pass and the technique, unbinds the extra buffers, discards the handle.
+  void endInstance();
+
+  // The handle of the instance being drawn, or null between instances.
+  TShader* currentShader() const { return shader.get(); }
+
+ private:
+  SolidObjectShader() = default;
+  void uploadMatrices(INode* node);
+
+  std::unique_ptr<TShader> shader;
+  std::string technique;  // the running technique's name, kept alive for the handle
+  Scene* scene = nullptr;
+  std::vector<Matrix> matrixStack;
+};
+
+}  // namespace vantor
