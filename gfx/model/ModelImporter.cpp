@@ -20,7 +20,7 @@ namespace vantor {
 
 namespace {
 
-constexpr const char* kSource = "gfx\\ModelImporter";
+constexpr const char* kReportSource = "gfx\\ModelImporter";
 
 // The file's matrices are for column vectors; the engine's for row vectors.
 Matrix fromFile(const aiMatrix4x4& t) {
@@ -202,17 +202,19 @@ void ModelImporter::convertNode(INode* parent, const aiNode& node) {
     const unsigned k = node.mMeshes[i];
     const bool meshIndexInRange = k < meshes.size();
     if (!meshIndexInRange) {
-      std::fprintf(stderr, "%s: %s: node \"%s\" names mesh %u of %zu\n", kSource,
+      std::fprintf(stderr,
+                   "vantor: the model \"%s\" is broken: node \"%s\" names mesh %u of %zu\n",
                    fileName.c_str(), name.c_str(), k, meshes.size());
     }
-    VANTOR_ASSERT_IN(meshIndexInRange, kSource);
+    VANTOR_ASSERT(meshIndexInRange);
     const unsigned materialIndex = meshMaterials[k];
     const bool materialIndexInRange = materialIndex < materials.size();
     if (!materialIndexInRange) {
-      std::fprintf(stderr, "%s: %s: mesh %u names material %u of %zu\n", kSource,
+      std::fprintf(stderr,
+                   "vantor: the model \"%s\" is broken: mesh %u names material %u of %zu\n",
                    fileName.c_str(), k, materialIndex, materials.size());
     }
-    VANTOR_ASSERT_IN(materialIndexInRange, kSource);
+    VANTOR_ASSERT(materialIndexInRange);
 
     auto* instance = new MeshInstance;
     instance->addChild(meshes[k]);

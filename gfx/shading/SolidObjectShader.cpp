@@ -16,7 +16,7 @@ namespace vantor {
 
 namespace {
 
-constexpr const char* kSource = "gfx\\SolidObjectShader";
+constexpr const char* kReportSource = "gfx\\SolidObjectShader";
 constexpr const char* kDefaultEffect = "SolidObject.fxo";
 constexpr const char* kDefaultTechnique = "SolidObject";
 
@@ -65,7 +65,7 @@ void SolidObjectShader::uploadMatrices(INode* node) {
 void SolidObjectShader::beginInstance(INode* node, const Material& m) {
   // Solids are drawn by a scene's traversal, which names itself first.
   const Scene* solidObjectScene = scene;
-  VANTOR_ASSERT_IN(solidObjectScene, kSource);
+  VANTOR_ASSERT(solidObjectScene);
   Scene& s = *scene;
   const SceneLighting& lighting = s.lighting;
   const bool directional = m.useDirectionalLight && lighting.directionalLightEnabled && m.lit;
