@@ -6,6 +6,7 @@
 //                                              Escape
 //   invitation_run FOLDER --whole even          the whole run at 60 frames a second
 //   invitation_run FOLDER --whole uneven SEED   the whole run, frames of 1 to 250 ms
+//   ... --trace                                 the heap in use every 5 s of music
 //
 // The exit code is the entry's (0 on every orderly path). With --whole it is 3 when a render
 // target was created after the first second or the heap in use still climbs in the last
@@ -34,7 +35,8 @@
 #endif
 #endif
 #ifdef VANTOR_HEAP_FROM_ASAN
-#include <sanitizer/allocator_interface.h>
+// The sanitizer runtime's own count (gcc ships no header for it).
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #else
 #include <malloc.h>
 #endif
@@ -99,7 +101,7 @@ int usage() {
 int main(int argc, char** argv) {
   if (argc < 2) return usage();
   std::vector<std::uint64_t> times = {0, 40, 2500, 45000, 90500};
-  bool whole = false, uneven = false;
+  bool whole = false, uneven = false, trace = false;
   unsigned seed = 1;
   for (int i = 2; i < argc; ++i) {
     if (std::strcmp(argv[i], "--times") == 0 && i + 1 < argc) {
@@ -108,6 +110,8 @@ int main(int argc, char** argv) {
       whole = true;
       uneven = std::strcmp(argv[++i], "uneven") == 0;
       if (uneven && i + 1 < argc) seed = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
+    } else if (std::strcmp(argv[i], "--trace") == 0) {
+      trace = true;
     } else {
       return usage();
     }
@@ -126,11 +130,18 @@ int main(int argc, char** argv) {
   std::uint64_t musicMs = 0;  // what the next frame will see
   int targetsAfterWarmUp = -1;
   std::vector<std::pair<std::uint64_t, std::uint64_t>> heap;  // (music ms, bytes) per frame
+  heap.reserve(100000);  // room for 91 s of 1 ms frames: the record itself must not grow
+  std::uint64_t nextTraceMs = 0;
   run.onFrame([&](int presents) {
     if (vantor::loadingActive) return;  // the loading screen's Present
     ++frames;
     if (musicMs >= kWarmUpMs && targetsAfterWarmUp < 0) targetsAfterWarmUp = targets.created;
     heap.emplace_back(musicMs, heapInUse());
+    if (trace && musicMs >= nextTraceMs) {
+      std::fprintf(stderr, "at %6.1f s: heap in use %llu bytes\n", musicMs / 1000.0,
+                   static_cast<unsigned long long>(heap.back().second));
+      nextTraceMs += 5000;
+    }
     std::uint64_t stepMs;
     if (!whole) {
       if (frames >= static_cast<int>(times.size())) {
