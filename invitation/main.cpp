@@ -1,7 +1,154 @@
-// The invitation: the hook functions the engine calls.
+// The invitation: the hook functions the engine calls. demoSetup builds the scene once behind
+// the loading picture; demoFrame derives every transform from the music position alone, so
+// any moment can be drawn for any music time.
+#include "invitation/Invitation.h"
+
+#include <d3d9.h>
+
+#include <cstdio>
+
+#include "Core/Fatal.h"
+#include "demo/D3DWindow.h"
 #include "demo/DemoHooks.h"
+#include "gfx/math/Vector3.h"
+#include "gfx/mesh/Mesh.h"
+#include "gfx/mesh/Subdivide.h"
+#include "gfx/mesh/Texgen.h"
+#include "gfx/model/MeshInstance.h"
+#include "gfx/model/ModelImporter.h"
+#include "gfx/post/BloomEffect.h"
+#include "gfx/post/MotionblurEffect.h"
+#include "gfx/post/RenderUtils.h"
+#include "gfx/resources/GraphicsContext.h"
+#include "gfx/scene/DummyNode.h"
+#include "gfx/scene/NodePointlight.h"
+#include "gfx/scene/PerspectiveCamera.h"
+#include "gfx/scene/Scene.h"
+#include "gfx/shading/Material.h"
+#include "gfx/text/FontImporter.h"
+#include "invitation/ScrollText.h"
+
+namespace vantor::invitation {
+
+int loadingTicks = 0;
+Texture* loadingTexture = nullptr;
+Texture* normalMapTexture = nullptr;
+Texture* backgroundTexture = nullptr;
+DummyNode* modelRoot = nullptr;
+Scene* scene = nullptr;
+PerspectiveCamera* camera = nullptr;
+FontImporter* glyphFont = nullptr;
+DummyNode* textRoot = nullptr;
+std::vector<MeshInstance*> glyphInstances;
+std::vector<Matrix> glyphBaseTransforms;
+NodePointlight* pointLight = nullptr;
+
+namespace {
+
+constexpr const char* kReportSource = "main";
+constexpr const char* kModelFile = "data/grilli9.x";
+
+// The loading picture is redrawn at every this many progress points, so that building the
+// scene is not slowed down by drawing at each one.
+constexpr int kTicksPerLoadingFrame = 50;
+
+// World units per second of music that the scroller moves to the left.
+constexpr float kScrollSpeed = 28.0f;
+// The pen's advance for a blank, and the gap after each letter, in world units.
+constexpr double kBlankAdvance = 1.5;
+constexpr double kLetterGap = 0.4;
+
+const Vector3 kEye{0.0f, 8.0f, -14.0f};
+const Vector3 kLookAt{6.0f, 5.0f, 0.0f};
+const Vector3 kUp{0.0f, 1.0f, 0.0f};
+
+Matrix uniformScale(float s) {
+  Matrix m;
+  m.m[0][0] = s;
+  m.m[1][1] = s;
+  m.m[2][2] = s;
+  return m;
+}
+
+// Two blended projections give the surface its texture coordinates in both sets.
+void projectTextureCoordinates(Mesh* mesh) {
+  meshmodify::Texgen(0.2f, 1, 0).apply(mesh);
+  meshmodify::Texgen(0.2f, 1, 1).apply(mesh);
+}
+
+// The grill is red and shiny: its materials' diffuse and specular colours are raised, and
+// every mesh gets texture coordinates like the letters'. Children before their parent.
+void prepareModel(INode* node) {
+  node->resetChildren();
+  while (INode* child = node->nextChild()) prepareModel(child);
+  if (auto* instance = dynamic_cast<MeshInstance*>(node)) {
+    Material& material = instance->getMaterial();
+    for (int i = 0; i < 4; ++i) {
+      material.diffuse[i] *= 10.0f;
+      material.specular[i] *= 3.0f;
+    }
+  }
+  if (auto* mesh = dynamic_cast<Mesh*>(node)) projectTextureCoordinates(mesh);
+}
+
+Material glyphMaterial() {
+  Material material;
+  for (int i = 0; i < 4; ++i) {
+    material.ambient[i] = 0.2f;
+    material.diffuse[i] = 0.3f;
+    material.specular[i] = 0.8f;
+  }
+  material.specularPower = 3.0f;
+  material.tex = nullptr;
+  material.normalmap = normalMapTexture;
+  material.bumpiness = 1.0f;
+  return material;
+}
+
+// Every glyph is scaled up, given texture coordinates, refined twice (linear, so the letter
+// keeps its shape) and uploaded, so the first frame does not build GPU buffers.
+void buildGlyphs() {
+  glyphFont = new FontImporter(1, 600, 0.2f, false, "Arial Black");
+  glyphFont->importGlyphs(glyphSet);
+  for (int i = 0; i < glyphFont->glyphCount(); ++i) {
+    Mesh* mesh = glyphFont->glyph(static_cast<unsigned>(i));
+    mesh->transform(uniformScale(7.0f));
+    projectTextureCoordinates(mesh);
+    meshmodify::Subdivide(2, 1).apply(mesh);
+    mesh->upload();
+  }
+}
+
+// One instance per letter of the scroll text, placed along x by the pen.
+void layOutScroller() {
+  const Material material = glyphMaterial();
+  textRoot = new DummyNode;
+  float pen = 0.0f;
+  for (const char* c = scrollText; *c != '\0'; ++c) {
+    Mesh* mesh = *c == ' ' ? nullptr : glyphFont->findGlyph(*c);
+    if (mesh == nullptr) {
+      pen += static_cast<float>(kBlankAdvance);
+      continue;
+    }
+    auto* instance = new MeshInstance(mesh);
+    textRoot->addChild(instance);
+    instance->setMaterial(material);
+    instance->setTransform(Matrix::translation(pen, 0.0f, 0.0f));
+    glyphBaseTransforms.push_back(instance->getTransform());
+    glyphInstances.push_back(instance);
+    const BoundingBox* box = mesh->getBoundingBox();
+    const double width = static_cast<double>(box->maxX) - static_cast<double>(box->minX);
+    pen += static_cast<float>(width + kLetterGap);
+  }
+}
+
+}  // namespace
+
+}  // namespace vantor::invitation
 
 namespace vantor {
+
+using namespace invitation;
 
 void demoConfigure(DisplaySettings& settings) {
   settings.width = 640;
@@ -11,13 +158,79 @@ void demoConfigure(DisplaySettings& settings) {
   settings.aspect = 16.0f / 9.0f;
 }
 
-void demoSetup() {}
+void tickLoadingProgress() {
+  if (D3DWindow::current() == nullptr || loadingTexture == nullptr) return;
+  if (++loadingTicks < kTicksPerLoadingFrame) return;
+  loadingTicks -= kTicksPerLoadingFrame;
+  clearTarget(0, 0, 0, 0);
+  drawQuad(loadingTexture, 1.0f, 0.0f, D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_SRCALPHA, true);
+  VANTOR_CHECK_AT(GraphicsContext::instance()->device()->Present(nullptr, nullptr, nullptr, nullptr),
+                  kReportSource, 39);
+}
 
-void tickLoadingProgress() {}
+void demoSetup() {
+  GraphicsContext* context = GraphicsContext::instance();
+  loadingTexture = context->loadTexture("loading.jpg");
+
+  ModelImporter importer;
+  modelRoot = importer.loadModel(kModelFile, false, false,
+                                 Matrix::rotationX(1.57f) * uniformScale(0.03f));
+  if (modelRoot != nullptr) {
+    prepareModel(modelRoot);
+  } else {
+    std::fprintf(stderr, "KESTU09: the model %s could not be read; the scene goes on without it\n",
+                 kModelFile);
+  }
+
+  normalMapTexture = context->loadTexture("moon_normal.jpg");
+  context->loadTexture("kivei.jpg");
+  backgroundTexture = context->loadTexture("bg.jpg");
+
+  scene = new Scene;
+  camera = new PerspectiveCamera(1.5f, 1.0f, 200.0f);
+  scene->setCamera(camera);
+
+  buildGlyphs();
+  layOutScroller();
+
+  scene->setBlurMapEnabled(true);
+  pointLight = new NodePointlight(0.0f, 0.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f, 2.0f, 1.0f, 20.0f);
+  scene->addNode(pointLight);
+  scene->addNode(textRoot);
+  if (modelRoot != nullptr) scene->addNode(modelRoot);
+  scene->lighting.velocityScale = 0.05f;
+}
 
 void demoStep(float, float) {}
 
-void demoFrame(float, float) {}
+void demoFrame(float frameSeconds, float musicSeconds) {
+  const float t = musicSeconds;
+  scene->update(frameSeconds);
+  for (std::size_t i = 0; i < glyphInstances.size(); ++i) {
+    glyphInstances[i]->setTransform(glyphBaseTransforms[i]);
+  }
+  textRoot->setTransform(Matrix::translation(-kScrollSpeed * t, 5.0f, -7.0f));
+  if (modelRoot != nullptr) {
+    modelRoot->setTransform(Matrix::rotationY(t) * Matrix::translation(-3.0f, 0.0f, 0.0f));
+  }
+  camera->setLookAt(kEye, kLookAt, kUp);
+  const Vector3 eye = camera->getPosition();
+  pointLight->setTransform(Matrix::translation(eye.x, eye.y, eye.z));
+
+  scene->render(t);
+  MotionblurEffect motionBlur(scene->getColorBuffer(), scene->getBlurMap(),
+                              scene->getDepthBuffer(), 0.015f);
+  motionBlur.render(t);
+  BloomEffect bloom(&motionBlur, 0.1f, 1.0f, 1.5f);
+  bloom.render(t);
+
+  drawQuad(backgroundTexture, 1.0f, 0.0f, D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_SRCALPHA, true);
+  drawQuad(motionBlur.getColorBuffer(), 1.0f, 0.0f, D3DBLENDOP_ADD, D3DBLEND_ONE,
+           D3DBLEND_SRCALPHA, true);
+  drawQuad(bloom.getColorBuffer(), 0.5f, 0.0f, D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_SRCALPHA,
+           true);
+  // The bloom is destroyed first, then the motion blur: each gives its buffer back to the pool.
+}
 
 void demoShutdown() {}
 
