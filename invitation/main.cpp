@@ -12,14 +12,17 @@
 #include "demo/DemoHooks.h"
 #include "gfx/math/Vector3.h"
 #include "gfx/mesh/Mesh.h"
-#include "gfx/mesh/Subdivide.h"
-#include "gfx/mesh/Texgen.h"
+#include "gfx/mesh/MeshModifierSubdivide.h"
+#include "gfx/mesh/MeshModifierTexgen.h"
 #include "gfx/model/MeshInstance.h"
 #include "gfx/model/ModelImporter.h"
 #include "gfx/post/BloomEffect.h"
 #include "gfx/post/MotionblurEffect.h"
 #include "gfx/post/RenderUtils.h"
+#include "gfx/resources/DataFileCache.h"
 #include "gfx/resources/GraphicsContext.h"
+#include "gfx/resources/RenderTarget.h"
+#include "gfx/resources/Texture.h"
 #include "gfx/scene/DummyNode.h"
 #include "gfx/scene/NodePointlight.h"
 #include "gfx/scene/PerspectiveCamera.h"
@@ -164,13 +167,13 @@ void tickLoadingProgress() {
   loadingTicks -= kTicksPerLoadingFrame;
   clearTarget(0, 0, 0, 0);
   drawQuad(loadingTexture, 1.0f, 0.0f, D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_SRCALPHA, true);
-  VANTOR_CHECK_AT(GraphicsContext::instance()->device()->Present(nullptr, nullptr, nullptr, nullptr),
-                  kReportSource, 39);
+  VANTOR_CHECK_LINE(GraphicsContext::instance()->device()->Present(nullptr, nullptr, nullptr, nullptr),
+                  39);
 }
 
 void demoSetup() {
   GraphicsContext* context = GraphicsContext::instance();
-  loadingTexture = context->loadTexture("loading.jpg");
+  loadingTexture = context->loadTexture(dataFile("loading.jpg"));
 
   ModelImporter importer;
   modelRoot = importer.loadModel(kModelFile, false, false,
@@ -182,9 +185,9 @@ void demoSetup() {
                  kModelFile);
   }
 
-  normalMapTexture = context->loadTexture("moon_normal.jpg");
-  context->loadTexture("kivei.jpg");
-  backgroundTexture = context->loadTexture("bg.jpg");
+  normalMapTexture = context->loadTexture(dataFile("moon_normal.jpg"));
+  context->loadTexture(dataFile("kivei.jpg"));
+  backgroundTexture = context->loadTexture(dataFile("bg.jpg"));
 
   scene = new Scene;
   camera = new PerspectiveCamera(1.5f, 1.0f, 200.0f);

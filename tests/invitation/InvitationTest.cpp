@@ -12,6 +12,7 @@
 #include <cstring>
 #include <functional>
 
+#include "Core/Progress.h"
 #include "ScriptedRun.h"
 #include "demo/DemoHooks.h"
 #include "gfx/mesh/Mesh.h"
@@ -49,19 +50,24 @@ struct PresentCounter : platform::ICallObserver {
 };
 
 // Runs the entry windowed from the build folder; `atFirstFrame` runs once, after the first
-// frame was presented, with the whole invitation built; then Escape ends the run.
+// frame of the frame loop was presented (the loading picture presents too, while loading
+// lasts), with the whole invitation built; then Escape ends the run.
 void runInvitation(const std::function<void(ScriptedRun&)>& atFirstFrame) {
   require(chdir(VANTOR_DATA_DIR "/..") == 0, "build folder");
   ScriptedRun run(16);
   run.atFrame(0, Input::click(kFullScreen));
   run.atFrame(0, Input::click(kStart));
-  run.atFrame(2, Input::key(VK_ESCAPE));
+  bool called = false;
   run.onFrame([&](int frame) {
-    if (frame == 1) atFirstFrame(run);
+    if (vantor::loadingActive || called) return;
+    called = true;
+    atFirstFrame(run);
+    run.atFrame(frame + 1, Input::key(VK_ESCAPE));
   });
   require(WinMain(GetModuleHandleA(nullptr), nullptr, const_cast<char*>(""), SW_SHOWDEFAULT) ==
               0,
           "exit code 0");
+  require(called, "the frame loop ran");
   require(run.messageBoxes().empty(), "no message box");
   std::exit(0);
 }
