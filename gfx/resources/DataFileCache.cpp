@@ -29,13 +29,16 @@ std::string executableFolder() {
 std::vector<std::string> candidatePaths(const std::string& name) {
   std::vector<std::string> paths = {"data/" + name, name};
   if (!name.empty() && name[0] != '/') {
+    // The folders below are data folders themselves: a name that already says "data/" (the
+    // model's) is looked for there without it.
+    const std::string inData = name.rfind("data/", 0) == 0 ? name.substr(5) : name;
     static const std::string beside = executableFolder();
     if (!beside.empty()) {
-      paths.push_back(beside + "data/" + name);
+      paths.push_back(beside + "data/" + inData);
       // An installation moved or made under another prefix keeps its layout.
-      paths.push_back(beside + VANTOR_INSTALLED_DATA_FROM_BIN "/" + name);
+      paths.push_back(beside + VANTOR_INSTALLED_DATA_FROM_BIN "/" + inData);
     }
-    paths.push_back(std::string(VANTOR_INSTALLED_DATA_DIR) + "/" + name);
+    paths.push_back(std::string(VANTOR_INSTALLED_DATA_DIR) + "/" + inData);
   }
   return paths;
 }
