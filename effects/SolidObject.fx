@@ -204,6 +204,11 @@ fragment SolidPixel {
                       material.specular.rgb * specularTerm(n, l, v));
     }
     if (material.limitIllumination > 0.0) lit = min(lit, vec3(material.limitIllumination));
+    // A soft shoulder instead of a hard clip: a surface near the light (the letters pass within
+    // a few units of the light that rides with the camera) keeps its texture and shading
+    // instead of flattening into white, while highlights still come close enough to 1 for the
+    // bloom to pick them out. Nearly linear below 0.3.
+    lit = vec3(1.0) - exp(-1.15 * lit);
     float alpha = (blendMode == 1 || blendMode == 2) ? blendFactor : 1.0;
     colour = vec4(lit, alpha);
 

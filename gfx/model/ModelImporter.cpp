@@ -64,8 +64,11 @@ DummyNode* ModelImporter::loadModel(const char* file, bool mergeOnRebuild, bool 
 
   // The reader is asked for nothing beyond the file's own content: triangulation, winding
   // and texture-coordinate conventions are the conversion's business below.
-  importedScene = modelReadSurvives(fileName.c_str()) ? importer->ReadFile(fileName, 0)
-                                                      : nullptr;
+  // The file is opened where the data files are found (the working folder's data/, the data
+  // folder beside the program or installed), so the model loads from any working folder.
+  std::string path = findDataFile(fileName);
+  if (path.empty()) path = fileName;
+  importedScene = modelReadSurvives(path.c_str()) ? importer->ReadFile(path, 0) : nullptr;
   progressPoint();
   if (!importedScene || !importedScene->mRootNode) return nullptr;
 

@@ -72,7 +72,9 @@ TEST_F(SolidPictures, SpecularHighlightSitsWhereTheMirrorDirectionSays) {
   }
   float expectedX = 0, expectedY = 0;
   project({1, 0, 0}, expectedX, expectedY);
-  EXPECT_GT(best, 600);
+  // A white highlight of full strength comes out near 0.68 of white after the effect's soft
+  // shoulder (1 - e^-1.15): well above the unlit rest of the quad.
+  EXPECT_GT(best, 480);
   // With a power of 200 the peak is a few pixels wide; the brightest pixel lies within it.
   EXPECT_NEAR(bestX, expectedX, 4.0f);
   EXPECT_NEAR(bestY, expectedY, 4.0f);
@@ -114,7 +116,9 @@ TEST_F(SolidPictures, NormalMapChangesTheShadingOfAFlatQuad) {
     return sum / n;
   };
   EXPECT_GT(brightness(at(flat, kWidth / 2, kHeight / 2)), 150);
-  EXPECT_GT(meanDifference(flat, bumpy), 8.0);
+  // The bumps shift the shading by several levels on average (about 8 through the effect's
+  // soft shoulder); without the map the difference is rounding alone.
+  EXPECT_GT(meanDifference(flat, bumpy), 6.0);
   // The map's own z tilts nothing once bumpiness removes x and y: only rounding is left.
   EXPECT_LT(meanDifference(flat, flattened), 1.0);
 }
