@@ -90,6 +90,17 @@ class CallReport {
     return result;
   }
 
+  // Reports a failure code that answers a question rather than refusing the call (asked for
+  // the target of an empty slot, say): the observer sees it, standard error is not told.
+  HRESULT answerQuietly(HRESULT result) {
+    takeRefusal();
+    if (ICallObserver* observer = callObserver()) {
+      const bool wanted = observer->wantsArguments(object_, method_);
+      observer->onCall({object_, method_, wanted ? formatArguments() : std::string(), result});
+    }
+    return result;
+  }
+
   // Notes the rule the call breaks, then reports the failure.
   HRESULT refuse(HRESULT result, const char* format, ...) __attribute__((format(printf, 3, 4))) {
     char text[512];

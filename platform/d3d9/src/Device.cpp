@@ -433,8 +433,7 @@ HRESULT Device::GetRenderTarget(DWORD index, IDirect3DSurface9** surface) {
   }
   *surface = addRef(renderTargets_[index]);
   if (!*surface) {
-    return call.refuse(D3DERR_NOTFOUND, "slot %u holds no render target",
-                       static_cast<unsigned>(index));
+    return call.answerQuietly(D3DERR_NOTFOUND);  // an empty slot is an answer, not a misuse
   }
   return call(D3D_OK);
 }
