@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "SolidFixture.h"
+#include "gfx/post/MotionblurEffect.h"
+#include "gfx/resources/RenderTarget.h"
 #include "gfx/resources/DataFileCache.h"
 #include "gfx/resources/GraphicsContext.h"
 
@@ -193,6 +195,42 @@ TEST_F(SolidPictures, BlurMapSaysHowTheSolidMoved) {
   const Rgb outside = rgbOf(at(picture, 5, 5));
   EXPECT_EQ(outside.r, 128);
   EXPECT_EQ(outside.g, 128);
+}
+
+// Both ends of the blur map: what the solid-object effect writes for a solid that moved to
+// the right is what the motion blur reads, so the blurred picture streaks the solid along x,
+// past its silhouette, and not along y.
+TEST_F(SolidPictures, MotionBlurSmearsAMovingSolidAlongTheMotionItsShaderWrote) {
+  scene->setBlurMapEnabled(true);
+  scene->lighting.velocityScale = 0.05f;
+  vantor::MeshInstance* cube = addSolid(boxMesh(1.5f));
+  matte(cube->getMaterial(), 0.8f, 0.0f);
+  addLight(0, 0, -6, 3.0f);
+  render(1.0f);
+  render(2.0f);
+  cube->setTransform(Matrix::translation(0.25f, 0, 0));
+  render(3.0f);
+  const auto sharp = colour();
+  vantor::MotionblurEffect blur(scene->getColorBuffer(), scene->getBlurMap(),
+                                scene->getDepthBuffer(), 0.015f);
+  blur.render(3.0f);
+  const auto blurred = pixels(surfaceOf(blur.getColorBuffer()));
+  savePng(blurred, "moving-solid-blurred");
+  // The solid's extent in the sharp picture along the row and the column through its centre.
+  float cx = 0, cy = 0;
+  project({0.25f, 0, -0.75f}, cx, cy);
+  const auto extent = [&](const std::vector<std::uint32_t>& picture, bool alongX) {
+    int count = 0;
+    const int n = alongX ? kWidth : kHeight;
+    for (int i = 0; i < n; ++i) {
+      const std::uint32_t p = alongX ? at(picture, i, int(cy)) : at(picture, int(cx), i);
+      if (brightness(p) > 24) ++count;  // above the rounding of an empty pixel
+    }
+    return count;
+  };
+  // A streak of several pixels beyond the silhouette along x; across, at most an edge pixel.
+  EXPECT_GE(extent(blurred, true), extent(sharp, true) + 4);
+  EXPECT_LE(extent(blurred, false), extent(sharp, false) + 1);
 }
 
 }  // namespace
