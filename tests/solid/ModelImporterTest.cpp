@@ -52,7 +52,10 @@ class Import : public SolidTest {
     if (importers.empty()) importers.push_back(std::make_unique<ModelImporter>());
     return *importers.front();
   }
+  // Loads into the fixture's importer, first giving back what its previous load made (the
+  // importer itself keeps every load's objects for the whole run).
   DummyNode* load(const std::string& path, bool generateNormals = false) {
+    releaseModel(importer());
     return importer().loadModel(path.c_str(), false, generateNormals, Matrix());
   }
   // The file as Assimp itself reads it, for comparing what the conversion did.
