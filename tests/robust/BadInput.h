@@ -60,7 +60,7 @@ struct RunResult {
 
 // How the run ended, judged from its status and standard error; `name` is the file's.
 Ending judge(const RunResult& run, const std::string& name);
-// Whether the spec of the demo allows that ending for the case.
+// Whether the demo may end that way for the case.
 bool allowed(Ending ending, bool mustName);
 
 // Runs `program args...` with standard output and error captured, killing it after
