@@ -2,12 +2,13 @@
 // the headless device, against reference pictures kept in tests/invitation/golden/. When the
 // look changes on purpose, scripts/update-golden-frames draws the references anew.
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include "common/PngPicture.h"
 
 namespace vantor_test {
 namespace {
@@ -19,25 +20,7 @@ namespace fs = std::filesystem;
 const std::vector<int> kTimesMs = {1000, 2500, 8000, 20000, 45000};
 constexpr const char* kSize = "320x180";
 
-struct Picture {
-  int width = 0, height = 0;
-  std::vector<unsigned char> rgb;
-};
-
-Picture readPng(const fs::path& path) {
-  Picture picture;
-  png_image png{};
-  png.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&png, path.c_str())) return picture;
-  png.format = PNG_FORMAT_RGB;
-  picture.rgb.resize(PNG_IMAGE_SIZE(png));
-  if (png_image_finish_read(&png, nullptr, picture.rgb.data(), 0, nullptr)) {
-    picture.width = static_cast<int>(png.width);
-    picture.height = static_cast<int>(png.height);
-  }
-  png_image_free(&png);
-  return picture;
-}
+using Picture = PngPicture;
 
 std::string frameName(int ms) {
   char name[32];

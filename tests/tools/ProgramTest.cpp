@@ -3,7 +3,6 @@
 // failures that must leave no file, and an installation run from another folder. What the
 // invitation draws is not looked at beyond "two times, two pictures".
 #include <gtest/gtest.h>
-#include <png.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,6 +14,8 @@
 #include <iterator>
 #include <regex>
 #include <sstream>
+
+#include "common/PngPicture.h"
 
 namespace {
 
@@ -54,25 +55,8 @@ Ran runProgram(const std::vector<std::string>& argv, const fs::path& folder,
   return ran;
 }
 
-struct Picture {
-  int width = 0, height = 0;
-  std::vector<unsigned char> rgb;
-};
-
-Picture readPng(const fs::path& path) {
-  Picture picture;
-  png_image png{};
-  png.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&png, path.c_str())) return picture;
-  png.format = PNG_FORMAT_RGB;
-  picture.rgb.resize(PNG_IMAGE_SIZE(png));
-  if (png_image_finish_read(&png, nullptr, picture.rgb.data(), 0, nullptr)) {
-    picture.width = static_cast<int>(png.width);
-    picture.height = static_cast<int>(png.height);
-  }
-  png_image_free(&png);
-  return picture;
-}
+using Picture = vantor_test::PngPicture;
+using vantor_test::readPng;
 
 bool allBlack(const Picture& picture) {
   for (unsigned char c : picture.rgb) {
