@@ -51,6 +51,9 @@ namespace {
 constexpr const char* kReportSource = "main";
 constexpr const char* kModelFile = "data/grilli9.x";
 
+// Holds the model's meshes and materials for as long as its nodes use them: the whole run.
+ModelImporter* modelImporter = nullptr;
+
 // The loading picture is redrawn at every this many progress points, so that building the
 // scene is not slowed down by drawing at each one.
 constexpr int kTicksPerLoadingFrame = 50;
@@ -175,8 +178,8 @@ void demoSetup() {
   GraphicsContext* context = GraphicsContext::instance();
   loadingTexture = context->loadTexture(dataFile("loading.jpg"));
 
-  ModelImporter importer;
-  modelRoot = importer.loadModel(kModelFile, false, false,
+  modelImporter = new ModelImporter;
+  modelRoot = modelImporter->loadModel(kModelFile, false, false,
                                  Matrix::rotationX(1.57f) * uniformScale(0.03f));
   if (modelRoot != nullptr) {
     prepareModel(modelRoot);
