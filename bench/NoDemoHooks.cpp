@@ -1,4 +1,5 @@
-// The demo's hooks for the benchmark programs, which drive parts of the engine without a demo.
+// Empty demo hooks for the programs that drive parts of the engine without a demo: the
+// benchmarks and the post-chain picture.
 #include "demo/DemoHooks.h"
 
 namespace vantor {

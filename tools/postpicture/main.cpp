@@ -25,15 +25,6 @@
 #include "gfx/resources/RenderTarget.h"
 #include "gfx/resources/Texture.h"
 
-namespace vantor {
-void demoConfigure(DisplaySettings&) {}
-void demoSetup() {}
-void tickLoadingProgress() {}
-void demoStep(float, float) {}
-void demoFrame(float, float) {}
-void demoShutdown() {}
-}  // namespace vantor
-
 namespace {
 
 using namespace vantor;
