@@ -100,6 +100,12 @@ texture normalmap {
 };
 texture depthTex;
 
+// Cost. The letters are refined into triangles of one or two pixels, so on a CPU rasterizer
+// setting up and storing every interpolated value of a triangle costs as much as shading its
+// pixels, and the stored values are most of the rasterizer's memory. The vertex stage hands
+// on few values: what is the same for the whole draw (the eye and the view rotation) the
+// pixel stage works out from the parameters, and the motion is finished per vertex (over
+// such small triangles the per-vertex motion is the per-pixel motion).
 vertex SolidVertex {
   layout(location = POSITION) in vec3 position;
   layout(location = NORMAL) in vec3 normal;
@@ -107,56 +113,48 @@ vertex SolidVertex {
   layout(location = TEXCOORD1) in vec2 uv1;
   layout(location = TEXCOORD2) in vec3 tangent;
   layout(location = TEXCOORD3) in vec3 binormal;
-  out vec3 worldPosition;
+  out vec4 worldPositionAndDepth;  // xyz: world position; w: view-space z
   out vec3 worldNormal;
   out vec3 worldTangent;
   out vec3 worldBinormal;
-  out vec2 uv;
-  out vec2 bumpUv;
-  out float viewDepth;
-  out vec4 currentClip;
-  out vec4 previousClip;
-  flat out vec3 eye;
-  flat out mat3 worldToView;
+  out vec4 textureCoordinates;  // xy: texture set 0 ("tex"); zw: set 1 (the normal map)
+  out vec2 motion;              // picture units, see the blur map above
+  flat out float textured;      // 1 where "tex" holds a picture, else 0
+
+  // Picture units: x to the right, y downwards, 1 = the whole width or height.
+  vec2 screen(vec4 clip) { return vec2(0.5, -0.5) * clip.xy / max(clip.w, 1e-6); }
+
   void main() {
     vec4 p = vec4(position, 1.0);
-    mat4 view = worldInv * worldView;  // world space to view space
     vec4 viewPosition = p * worldView;
-    worldPosition = (p * world).xyz;
+    worldPositionAndDepth = vec4((p * world).xyz, viewPosition.z);
     // Normals go through the inverse transpose, which keeps them upright under scaling.
     worldNormal = (worldInv * vec4(normal, 0.0)).xyz;
     worldTangent = (vec4(tangent, 0.0) * world).xyz;
     worldBinormal = (vec4(binormal, 0.0) * world).xyz;
-    uv = uv0;
-    bumpUv = uv1;
-    viewDepth = viewPosition.z;
-    currentClip = viewPosition * projection;
-    previousClip = (viewPosition - p * velocityTransform) * projection;
-    eye = (vec4(0.0, 0.0, 0.0, 1.0) * inverse(view)).xyz;
-    worldToView = mat3(view);
+    textureCoordinates = vec4(uv0, uv1);
+    vec4 previousViewPosition = viewPosition - p * velocityTransform;
+    motion = screen(viewPosition * projection) - screen(previousViewPosition * projection);
+    // A unit without a texture samples as opaque black everywhere, down to its last level;
+    // a loaded picture's last level is its average colour. So an untextured solid keeps its
+    // plain colour (as does, alike, a picture that is wholly opaque black).
+    textured = textureLod(tex, vec2(0.5), 64.0) != vec4(0.0, 0.0, 0.0, 1.0) ? 1.0 : 0.0;
     gl_Position = p * worldViewProjection;
   }
 }
 
 fragment SolidPixel {
-  in vec3 worldPosition;
+  in vec4 worldPositionAndDepth;
   in vec3 worldNormal;
   in vec3 worldTangent;
   in vec3 worldBinormal;
-  in vec2 uv;
-  in vec2 bumpUv;
-  in float viewDepth;
-  in vec4 currentClip;
-  in vec4 previousClip;
-  flat in vec3 eye;
-  flat in mat3 worldToView;
+  in vec4 textureCoordinates;
+  in vec2 motion;
+  flat in float textured;
   layout(location = COLOR0) out vec4 colour;
-  layout(location = COLOR1) out vec4 motion;
+  layout(location = COLOR1) out vec4 motionOut;
   layout(location = COLOR2) out vec4 depth;
   layout(location = COLOR3) out vec4 normalOut;
-
-  // Picture units: x to the right, y downwards, 1 = the whole width or height.
-  vec2 screen(vec4 clip) { return vec2(0.5, -0.5) * clip.xy / max(clip.w, 1e-6); }
 
   float diffuseTerm(vec3 n, vec3 l) {
     float facing = dot(n, l);
@@ -172,20 +170,23 @@ fragment SolidPixel {
   }
 
   void main() {
+    vec3 worldPosition = worldPositionAndDepth.xyz;
+    // World to view space. The camera's view matrix is a rotation and a translation, so the
+    // eye, the point the view matrix takes to the origin, is the translation turned back.
+    mat4 view = worldInv * worldView;
+    mat3 worldToView = mat3(view);
+    vec3 eye = -(worldToView * (vec4(0.0, 0.0, 0.0, 1.0) * view).xyz);
+
     vec3 n = normalize(worldNormal);
     if (enableNormalmap && dot(worldTangent, worldTangent) > 1e-12 &&
         dot(worldBinormal, worldBinormal) > 1e-12) {
-      vec3 bump = texture(normalmap, bumpUv).xyz * 2.0 - 1.0;
+      vec3 bump = texture(normalmap, textureCoordinates.zw).xyz * 2.0 - 1.0;
       bump.xy *= material.bumpiness;
       n = normalize(normalize(worldTangent) * bump.x + normalize(worldBinormal) * bump.y +
                     n * bump.z);
     }
     vec3 v = normalize(eye - worldPosition);
-    // A unit without a texture samples as opaque black everywhere, down to its last level;
-    // a loaded picture's last level is its average colour. So an untextured solid keeps its
-    // plain colour (as does, alike, a picture that is wholly opaque black).
-    const bool textured = textureLod(tex, vec2(0.5), 64.0) != vec4(0.0, 0.0, 0.0, 1.0);
-    vec4 surface = textured ? texture(tex, uv) : vec4(1.0);
+    vec4 surface = textured > 0.5 ? texture(tex, textureCoordinates.xy) : vec4(1.0);
     vec3 diffuseColour = material.diffuse.rgb * surface.rgb;
     vec3 lit = material.ambient.rgb * surface.rgb + environmentAmbient.rgb;
     for (int i = 0; i < pointLightAmount && i < 10; ++i) {
@@ -213,8 +214,9 @@ fragment SolidPixel {
     colour = vec4(lit, alpha);
 
     float scale = velocityScale > 0.0 ? velocityScale : 1.0;
-    vec2 e = clamp((screen(currentClip) - screen(previousClip)) / scale, -1.0, 1.0);
-    motion = vec4((128.0 + 127.0 * e) / 255.0, 128.0 / 255.0, 1.0);
+    vec2 e = clamp(motion / scale, -1.0, 1.0);
+    motionOut = vec4((128.0 + 127.0 * e) / 255.0, 128.0 / 255.0, 1.0);
+    float viewDepth = worldPositionAndDepth.w;
     depth = vec4(z_far > 0.0 ? viewDepth / z_far : viewDepth, 0.0, 0.0, 1.0);
     normalOut = vec4(normalize(n * worldToView) * 0.5 + 0.5, 1.0);
   }
