@@ -16,6 +16,9 @@
 #include "ScriptedRun.h"
 #include "demo/DemoHooks.h"
 #include "gfx/mesh/Mesh.h"
+#include "gfx/post/RenderUtils.h"
+#include "gfx/resources/GraphicsContext.h"
+#include "gfx/resources/Texture.h"
 #include "gfx/model/MeshInstance.h"
 #include "gfx/scene/DummyNode.h"
 #include "gfx/scene/NodePointlight.h"
@@ -70,6 +73,45 @@ void runInvitation(const std::function<void(ScriptedRun&)>& atFirstFrame) {
   require(called, "the frame loop ran");
   require(run.messageBoxes().empty(), "no message box");
   std::exit(0);
+}
+
+// Counts what a frame draws: the scene's solids are indexed draws, every full-screen quad (the
+// motion blur, the bloom's two passes, the three composition quads) a DrawPrimitiveUP.
+struct DrawCounter : platform::ICallObserver {
+  int solids = 0;
+  int quads = 0;
+  bool wantsArguments(const char*, const char*) override { return false; }
+  void onCall(const platform::Call& call) override {
+    if (std::strcmp(call.method, "DrawIndexedPrimitive") == 0) ++solids;
+    if (std::strcmp(call.method, "DrawPrimitiveUP") == 0) ++quads;
+  }
+};
+
+// One frame as the frame loop draws it: the back buffer cleared, then the invitation's frame.
+void drawFrame(float frameSeconds, float musicSeconds) {
+  IDirect3DDevice9* device = vantor::GraphicsContext::instance()->device();
+  require(SUCCEEDED(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0)),
+          "clear");
+  vantor::demoFrame(frameSeconds, musicSeconds);
+}
+
+platform::scripted::Image backBuffer() {
+  platform::scripted::Image image;
+  require(SUCCEEDED(platform::scripted::readBackBuffer(
+              vantor::GraphicsContext::instance()->device(), image)),
+          "back buffer read");
+  return image;
+}
+
+// Mean of one colour channel (shift 16: red, 8: green, 0: blue) over a block of pixels.
+double blockMean(const platform::scripted::Image& image, int x0, int y0, int size, int shift) {
+  double sum = 0.0;
+  for (int y = y0; y < y0 + size; ++y) {
+    for (int x = x0; x < x0 + size; ++x) {
+      sum += (image.argb[static_cast<std::size_t>(y) * image.width + x] >> shift) & 0xFF;
+    }
+  }
+  return sum / (size * size);
 }
 
 class Invitation : public ::testing::Test {
@@ -180,6 +222,65 @@ TEST_F(Invitation, FramePlacesTheScrollerTheGrillAndTheLightFromTheMusicTime) {
                   const vantor::Matrix local = inv::glyphInstances[i]->getTransform();
                   require(local.m[3][0] == inv::glyphBaseTransforms[i].m[3][0],
                           "letters keep their base matrices");
+                }
+              }),
+              ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(Invitation, AStoppedClockDrawsTheSceneOnceAndTheEffectsEveryFrame) {
+  EXPECT_EXIT(runInvitation([](ScriptedRun& run) {
+                DrawCounter counter;
+                run.forwardCallsTo(&counter);
+                drawFrame(0.016f, 20.0f);
+                require(counter.solids > 0 && counter.quads == 6, "a new time draws everything");
+                // The music stopped: the clock stands, frames go on.
+                for (int frame = 0; frame < 3; ++frame) {
+                  counter = DrawCounter{};
+                  drawFrame(0.016f, 20.0f);
+                  require(counter.solids == 0, "a standing clock does not draw the scene again");
+                  require(counter.quads == 6, "the effects and the composition run every frame");
+                }
+                counter = DrawCounter{};
+                drawFrame(0.0005f, 20.0005f);
+                require(counter.solids == 0 && counter.quads == 6,
+                        "half a millisecond later: the same scene picture");
+                counter = DrawCounter{};
+                drawFrame(0.017f, 20.017f);
+                require(counter.solids > 0, "a frame later the scene is drawn again");
+                run.forwardCallsTo(nullptr);
+              }),
+              ::testing::ExitedWithCode(0), "");
+}
+
+// The composition only adds onto the background: the blurred scene and the bloom add light,
+// they never cover the lake. Compared in blocks of 8 x 8 pixels so that the test is about
+// regions, not single pixels; a block may fall short by one level for rounding in the blends.
+TEST_F(Invitation, EveryFrameIsAtLeastAsBrightAsTheBackgroundAlone) {
+  EXPECT_EXIT(runInvitation([](ScriptedRun&) {
+                IDirect3DDevice9* device = vantor::GraphicsContext::instance()->device();
+                require(SUCCEEDED(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0)), "clear");
+                vantor::drawQuad(inv::backgroundTexture, 1.0f, 0.0f, D3DBLENDOP_ADD, D3DBLEND_ONE,
+                                 D3DBLEND_SRCALPHA, true);
+                const platform::scripted::Image background = backBuffer();
+                constexpr int kBlock = 8;
+                for (float t : {1.0f, 8.0f, 20.0f, 45.0f, 80.0f}) {
+                  drawFrame(0.017f, t - 0.017f);
+                  drawFrame(0.017f, t);
+                  const platform::scripted::Image frame = backBuffer();
+                  require(frame.width == background.width && frame.height == background.height,
+                          "same size");
+                  for (int y = 0; y + kBlock <= frame.height; y += kBlock) {
+                    for (int x = 0; x + kBlock <= frame.width; x += kBlock) {
+                      for (int shift : {16, 8, 0}) {
+                        if (blockMean(frame, x, y, kBlock, shift) <
+                            blockMean(background, x, y, kBlock, shift) - 1.0) {
+                          std::fprintf(stderr, "t = %.1f, block at (%d, %d), channel shift %d\n",
+                                       static_cast<double>(t), x, y, shift);
+                          require(false, "no block darker than the background alone");
+                        }
+                      }
+                    }
+                  }
                 }
               }),
               ::testing::ExitedWithCode(0), "");
