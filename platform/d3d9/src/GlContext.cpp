@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 #include <epoxy/egl.h>
+#include <malloc.h>
 
 #include <cstdio>
 
@@ -20,6 +21,18 @@ std::string versionString() {
 
 std::string tooOldMessage(const std::string& found) {
   return "OpenGL 4.5 core profile is needed; this machine offers OpenGL " + found;
+}
+
+// Mesa's software rasterizer shades the vertices of every draw into a block it allocates for
+// that draw and frees after it. With glibc's default policy a block of a few megabytes (a
+// mesh of some ten thousand triangles) is mapped fresh from the kernel for each draw and every
+// page of it faults in again: more than half of the frame time of such a draw. Keeping blocks
+// up to 64 MiB on the heap, and the heap's free top up to 128 MiB, lets each draw reuse the
+// last one's pages.
+void keepRasterizerBlocksOnTheHeap(const std::string& renderer) {
+  if (renderer.find("llvmpipe") == std::string::npos) return;
+  mallopt(M_MMAP_THRESHOLD, 64 << 20);
+  mallopt(M_TRIM_THRESHOLD, 128 << 20);
 }
 
 // EGL's display for rendering without any window system.
@@ -111,6 +124,7 @@ bool GlContext::initialise(std::string& error) {
   }
   const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
   renderer_ = std::string(renderer ? renderer : "unknown renderer") + ", OpenGL " + versionString();
+  keepRasterizerBlocksOnTheHeap(renderer_);
 
   // Direct3D's conventions: row 0 of every target is the top of the picture, depth runs 0..1,
   // and the viewport clips.
