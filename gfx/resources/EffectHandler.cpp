@@ -58,4 +58,11 @@ ID3DXEffect* EffectHandler::getEffect(const std::string& name) {
   return entry->effect;
 }
 
+std::string EffectHandler::fileOf(const ID3DXEffect* effect) const {
+  for (const Entry& entry : entries) {
+    if (entry.effect == effect) return entry.name;
+  }
+  return {};
+}
+
 }  // namespace vantor

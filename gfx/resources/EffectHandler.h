@@ -19,6 +19,8 @@ class EffectHandler {
   // The effect of that data file (loaded into the DataFileCache by the caller), created on
   // first request. A file that was never loaded or does not hold an effect ends the process.
   ID3DXEffect* getEffect(const std::string& name);
+  // The data file an effect of this handler was created from; empty for any other effect.
+  std::string fileOf(const ID3DXEffect* effect) const;
 
  private:
   struct Entry {

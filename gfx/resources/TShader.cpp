@@ -1,5 +1,7 @@
 #include "gfx/resources/TShader.h"
 
+#include <cstdio>
+
 #include "Core/Fatal.h"
 #include "gfx/resources/EffectHandler.h"
 #include "gfx/scene/PerspectiveCamera.h"
@@ -10,7 +12,25 @@ namespace vantor {
 
 namespace {
 constexpr const char* kReportSource = "gfx\\TShader";
+
+// A refused effect call ends the process; before the failed-assertion report, the effect's
+// file is named, so that a viewer learns which file is at fault (a file that holds another
+// effect's bytes, say, whose technique and parameters are not the ones asked for). The
+// stand-in's own line above it says which call was refused and why.
+void nameFileIfRefused(HRESULT result, const ID3DXEffect* effect, const char* technique) {
+  if (SUCCEEDED(result)) return;
+  std::fprintf(stderr, "vantor: the effect \"%s\" (technique %s) refused a call\n",
+               EffectHandler::instance()->fileOf(effect).c_str(), technique);
+}
 }  // namespace
+
+// Every effect call of a handle goes through this check.
+#define TSHADER_CHECK(call)                              \
+  do {                                                   \
+    const HRESULT result = (call);                       \
+    nameFileIfRefused(result, effect, technique);        \
+    VANTOR_CHECK(result);                                \
+  } while (false)
 
 TShader::TShader(const std::string& fileName, const char* technique)
     : technique(technique), effect(EffectHandler::instance()->getEffect(fileName)) {}
@@ -40,56 +60,56 @@ TShader::~TShader() { end(); }
 
 unsigned TShader::begin() {
   if (begun) return 0;
-  VANTOR_CHECK(effect->SetTechnique(technique));
+  TSHADER_CHECK(effect->SetTechnique(technique));
   UINT passes = 0;
-  VANTOR_CHECK(effect->Begin(&passes, 0));
+  TSHADER_CHECK(effect->Begin(&passes, 0));
   begun = true;
   return passes;
 }
 
 void TShader::end() {
   if (!begun) return;
-  VANTOR_CHECK(effect->End());
+  TSHADER_CHECK(effect->End());
   begun = false;
 }
 
-void TShader::beginPass(unsigned pass) { VANTOR_CHECK(effect->BeginPass(pass)); }
-void TShader::endPass() { VANTOR_CHECK(effect->EndPass()); }
-void TShader::commitChanges() { VANTOR_CHECK(effect->CommitChanges()); }
+void TShader::beginPass(unsigned pass) { TSHADER_CHECK(effect->BeginPass(pass)); }
+void TShader::endPass() { TSHADER_CHECK(effect->EndPass()); }
+void TShader::commitChanges() { TSHADER_CHECK(effect->CommitChanges()); }
 
 void TShader::setParameter(const char* name, int value) {
-  VANTOR_CHECK(effect->SetInt(name, value));
+  TSHADER_CHECK(effect->SetInt(name, value));
 }
 
 void TShader::setParameter(const char* name, bool value) {
-  VANTOR_CHECK(effect->SetBool(name, value ? TRUE : FALSE));
+  TSHADER_CHECK(effect->SetBool(name, value ? TRUE : FALSE));
 }
 
 void TShader::setParameter(const char* name, float value) {
-  VANTOR_CHECK(effect->SetFloat(name, value));
+  TSHADER_CHECK(effect->SetFloat(name, value));
 }
 
 void TShader::setParameter(const char* name, const float (&direction)[3]) {
-  VANTOR_CHECK(effect->SetFloatArray(name, direction, 3));
+  TSHADER_CHECK(effect->SetFloatArray(name, direction, 3));
 }
 
 void TShader::setParameter(const char* name, const float (&rgba)[4]) {
   const D3DXVECTOR4 vector{rgba[0], rgba[1], rgba[2], rgba[3]};
-  VANTOR_CHECK(effect->SetVector(name, &vector));
+  TSHADER_CHECK(effect->SetVector(name, &vector));
 }
 
 void TShader::setParameter(const char* name, const Vector3& position) {
   const D3DXVECTOR4 vector{position.x, position.y, position.z, 1.0f};
-  VANTOR_CHECK(effect->SetVector(name, &vector));
+  TSHADER_CHECK(effect->SetVector(name, &vector));
 }
 
 void TShader::setParameter(const char* name, const Matrix& matrix) {
   const D3DXMATRIX value{matrix.toD3D()};
-  VANTOR_CHECK(effect->SetMatrix(name, &value));
+  TSHADER_CHECK(effect->SetMatrix(name, &value));
 }
 
 void TShader::setParameter(const char* name, ID3dSurface* surface) {
-  VANTOR_CHECK(effect->SetTexture(name, surface ? surface->getTexture() : nullptr));
+  TSHADER_CHECK(effect->SetTexture(name, surface ? surface->getTexture() : nullptr));
 }
 
 }  // namespace vantor

@@ -183,6 +183,23 @@ INSTANTIATE_TEST_SUITE_P(EveryDataFile, BadInput, testing::ValuesIn(dataFileName
                            return name;
                          });
 
+// Found by the whole matrix: an effect file holding another effect's bytes is a valid effect,
+// so it is created, and the first parameter it lacks ended the run without naming the file.
+TEST(BadInputRegressions, AnEffectFileHoldingAnotherEffectIsNamedBeforeTheAssertion) {
+  const std::vector<std::string> files = availableFiles();
+  for (const char* name : {"SolidObject.fxo", "MappedBlur.fxo"}) {
+    if (std::find(files.begin(), files.end(), name) == files.end()) GTEST_SKIP() << name;
+  }
+  const auto cases = casesFor("SolidObject.fxo", files);
+  const auto other = std::find_if(cases.begin(), cases.end(), [](const BadInputCase& c) {
+    return c.kind == "the bytes of MappedBlur.fxo";
+  });
+  ASSERT_NE(other, cases.end());
+  const RunResult run = runFrom(
+      [&](const std::string& folder) { ASSERT_TRUE(prepare(*other, folder, VANTOR_DATA_DIR)); });
+  EXPECT_EQ(judge(run, "SolidObject.fxo"), Ending::kAssertionNamed) << describe(run);
+}
+
 // ---- The machine and the folder around the files. ----
 
 TEST(MachineFaults, WithoutTheDataFolderEveryFileIsNamedAndTheRunEndsInAnAllowedWay) {
