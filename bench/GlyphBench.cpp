@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "BenchDevice.h"
 #include "gfx/mesh/Mesh.h"
 #include "gfx/mesh/MeshModifierSubdivide.h"
 #include "gfx/mesh/MeshModifierTexgen.h"
@@ -26,16 +27,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr const char* invitationSet =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz.1234567890,&!";
-
-void makeDevice() {
-  GraphicsContext* context = GraphicsContext::instance();
-  if (context->device()) return;
-  IDirect3D9* direct3d = Direct3DCreate9(D3D_SDK_VERSION);
-  D3DPRESENT_PARAMETERS parameters = platform::d3d9::windowedParameters(64, 64);
-  direct3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                         D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters,
-                         context->deviceSlot());
-}
 
 Matrix enlargement() {
   Matrix scale;
@@ -55,7 +46,7 @@ void release(Mesh& mesh) {
 }
 
 void GlyphChain(benchmark::State& state) {
-  makeDevice();
+  openBenchDevice(64, 64);
   std::map<const char*, double> stage;
   double triangles = 0;
   for (auto _ : state) {
@@ -104,7 +95,7 @@ BENCHMARK(GlyphChain)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(
 // The textured glyphs, ready for refinement, made once.
 std::vector<Mesh*>& texturedGlyphs() {
   static std::vector<Mesh*> glyphs = [] {
-    makeDevice();
+    openBenchDevice(64, 64);
     static FontImporter font(1, 600, 0.2f, false, "Arial Black");
     font.importGlyphs(invitationSet);
     std::vector<Mesh*> made;
@@ -197,7 +188,7 @@ std::unique_ptr<Mesh> torus(int rings, int segments) {
 }
 
 void SmoothLevel100k(benchmark::State& state) {
-  makeDevice();
+  openBenchDevice(64, 64);
   std::unique_ptr<Mesh> source = torus(250, 400);
   Mesh work(0, 0);
   meshmodify::Subdivide level(1, 0);

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "BenchDevice.h"
 #include "gfx/mesh/D3DMesh.h"
 #include "gfx/resources/GraphicsContext.h"
 #include "gfx/mesh/Mesh.h"
@@ -19,16 +20,6 @@ using namespace vantor;
 
 constexpr int gridSize = 100;  // 100 × 100 quads: 20 000 triangles, 10 201 grid points
 
-void makeDevice() {
-  GraphicsContext* context = GraphicsContext::instance();
-  if (context->device()) return;
-  IDirect3D9* direct3d = Direct3DCreate9(D3D_SDK_VERSION);
-  D3DPRESENT_PARAMETERS parameters = platform::d3d9::windowedParameters(64, 64);
-  direct3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                         D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters,
-                         context->deviceSlot());
-}
-
 Vector3 gridPoint(int x, int y) {
   return {static_cast<float>(x), static_cast<float>(y), static_cast<float>((x * y) % 7) * 0.1f};
 }
@@ -36,7 +27,7 @@ Vector3 gridPoint(int x, int y) {
 // The grid in GPU form. shared: one vertex per grid point (what buildBuffers makes);
 // otherwise three vertices per triangle (a triangle soup, as imported models come).
 std::unique_ptr<Mesh> gridMesh(bool shared) {
-  makeDevice();
+  openBenchDevice(64, 64);
   VertexList vertices;
   IndexList indices;
   const auto index = [](int x, int y) {

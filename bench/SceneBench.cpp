@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "demo/D3DWindow.h"
+#include "BenchDevice.h"
 #include "gfx/scene/DummyNode.h"
 #include "gfx/resources/GraphicsContext.h"
 #include "gfx/scene/INodeRenderable.h"
@@ -29,22 +29,10 @@ class Leaf : public INodeRenderable {
   BoundingBox getBoundingBox() override { return {-1, -1, -1, 1, 1, 1}; }
 };
 
-void makeWindowAndDevice() {
-  static D3DWindow window;  // the process-wide window, never opened
-  if (GraphicsContext::instance()->device()) return;
-  window.displaySettings().width = 64;
-  window.displaySettings().height = 64;
-  window.displaySettings().aspect = 16.0f / 9.0f;
-  D3DPRESENT_PARAMETERS parameters = platform::d3d9::windowedParameters(64, 64);
-  window.direct3d()->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                                  D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters,
-                                  GraphicsContext::instance()->deviceSlot());
-}
-
 // One frame of a scene with state.range(0) groups of 100 leaves each and one light per group;
 // the time moves by 20 ms a frame, so every frame records motion and redraws.
 void BM_SceneFrame(benchmark::State& state) {
-  makeWindowAndDevice();
+  openBenchDevice(64, 64);
   const auto groups = static_cast<int>(state.range(0));
   std::vector<std::unique_ptr<DummyNode>> parents;
   std::vector<std::unique_ptr<Leaf>> leaves;

@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-#include "demo/D3DWindow.h"
+#include "BenchDevice.h"
 #include "gfx/mesh/Mesh.h"
 #include "gfx/mesh/MeshVertex.h"
 #include "gfx/model/MeshInstance.h"
@@ -29,18 +29,6 @@ namespace {
 using namespace vantor;
 
 constexpr const char* kGrill = "data/grilli9.x";
-
-void makeWindowAndDevice() {
-  static D3DWindow window;  // the process-wide window, never opened
-  if (GraphicsContext::instance()->device()) return;
-  window.displaySettings().width = 640;
-  window.displaySettings().height = 480;
-  window.displaySettings().aspect = 16.0f / 9.0f;
-  D3DPRESENT_PARAMETERS parameters = platform::d3d9::windowedParameters(640, 480);
-  window.direct3d()->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                                  D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters,
-                                  GraphicsContext::instance()->deviceSlot());
-}
 
 Matrix grillTransform() {
   Matrix scale;
@@ -82,7 +70,7 @@ Mesh* ball(float radius, int rings, int segments) {
 // point lights, the blur map on; the time moves by 20 ms a frame, so every frame records
 // motion and redraws. Each frame ends with glFinish so that the drawing itself is counted.
 void BM_SolidSceneFrame(benchmark::State& state) {
-  makeWindowAndDevice();
+  openBenchDevice(640, 480);
   ModelImporter importer;
   DummyNode* grill = importer.loadModel(kGrill, false, false, grillTransform());
   if (!grill) {
@@ -121,7 +109,7 @@ BENCHMARK(BM_SolidSceneFrame)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->U
 // The whole import of the grill at setup: trial read in a child, the real read, conversion
 // and buffer fills. The meshes of each load are kept, as the importer's are.
 void BM_LoadGrill(benchmark::State& state) {
-  makeWindowAndDevice();
+  openBenchDevice(640, 480);
   std::vector<std::unique_ptr<ModelImporter>> importers;
   for (auto _ : state) {
     importers.push_back(std::make_unique<ModelImporter>());
@@ -132,7 +120,7 @@ BENCHMARK(BM_LoadGrill)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The trial read alone: fork, Assimp's read in the child, wait.
 void BM_TrialRead(benchmark::State& state) {
-  makeWindowAndDevice();
+  openBenchDevice(640, 480);
   for (auto _ : state) benchmark::DoNotOptimize(modelReadSurvives(kGrill));
 }
 BENCHMARK(BM_TrialRead)->Unit(benchmark::kMillisecond)->UseRealTime();
