@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "demo/RunLength.h"
+
 namespace companion {
 
 class UsageError : public std::runtime_error {
@@ -22,8 +24,8 @@ struct Size {
   int height = 0;
 };
 
-// The longest run the demo plays: it ends itself 91 seconds after the music started.
-constexpr std::uint32_t kRunMs = 91000;
+// The longest run the demo plays.
+constexpr std::uint32_t kRunMs = vantor::kRunLengthMs;
 
 struct Arguments {
   bool help = false;
