@@ -258,7 +258,8 @@ TEST_F(Programs, AnInstallationRendersFromAnotherWorkingFolder) {
   const Ran install = runProgram({CMAKE_PROGRAM, "--install", BUILD_FOLDER, "--prefix", prefix},
                                  scratch_);
   ASSERT_EQ(install.code, 0) << install.out << install.err;
-  for (const char* program : {"kestu09", "kestu09-render", "kestu09-capture", "kestu09-bench"}) {
+  EXPECT_EQ(access((prefix / "games/kestu09").c_str(), X_OK), 0);
+  for (const char* program : {"kestu09-render", "kestu09-capture", "kestu09-bench"}) {
     EXPECT_EQ(access((prefix / "bin" / program).c_str(), X_OK), 0) << program;
   }
   const fs::path data = prefix / "share/kestu09/data";
