@@ -247,10 +247,17 @@ TEST_F(Programs, BadArgumentsGiveExitCodeTwoAndTheUsage) {
     EXPECT_NE(ran.err.find("usage: kestu09-"), std::string::npos) << line << ran.err;
   }
   EXPECT_TRUE(filesIn(scratch_).empty());
+  // --help and --version both name the project's version (the package's and the manual
+  // pages'), and --version wins over the checks of other arguments, as --help does.
   for (const char* tool : {RENDER_TOOL, CAPTURE_TOOL, BENCH_TOOL}) {
+    const std::string name = fs::path(tool).filename().string();
     const Ran help = runProgram({tool, "--help"}, scratch_);
     EXPECT_EQ(help.code, 0) << tool;
     EXPECT_EQ(help.out.rfind("usage: kestu09-", 0), 0u) << tool << help.out;
+    EXPECT_TRUE(help.out.ends_with("\n" + name + " " + PROJECT_VERSION + "\n")) << help.out;
+    const Ran version = runProgram({tool, "--size", "wide", "--version"}, scratch_);
+    EXPECT_EQ(version.code, 0) << tool << version.err;
+    EXPECT_EQ(version.out, name + " " + PROJECT_VERSION + "\n");
   }
 }
 
@@ -259,7 +266,8 @@ TEST_F(Programs, AnInstallationRendersFromAnotherWorkingFolder) {
   const Ran install = runProgram({CMAKE_PROGRAM, "--install", BUILD_FOLDER, "--prefix", prefix},
                                  scratch_);
   ASSERT_EQ(install.code, 0) << install.out << install.err;
-  for (const char* program : {"kestu09", "kestu09-render", "kestu09-capture", "kestu09-bench"}) {
+  EXPECT_EQ(access((prefix / "games/kestu09").c_str(), X_OK), 0);
+  for (const char* program : {"kestu09-render", "kestu09-capture", "kestu09-bench"}) {
     EXPECT_EQ(access((prefix / "bin" / program).c_str(), X_OK), 0) << program;
   }
   const fs::path data = prefix / "share/kestu09/data";

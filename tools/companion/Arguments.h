@@ -1,4 +1,4 @@
-// Command lines of the companion programs: options with a value, --help, operands, and the
+// Command lines of the companion programs: options with a value, --help, --version, operands, and the
 // checked conversions of their values. A bad argument throws UsageError, which the programs
 // answer with their usage and exit code 2.
 #pragma once
@@ -29,6 +29,7 @@ constexpr std::uint32_t kRunMs = vantor::kRunLengthMs;
 
 struct Arguments {
   bool help = false;
+  bool version = false;
   std::map<std::string, std::string> options;  // "--size" → "640x360"
   std::vector<std::string> operands;
 };
@@ -47,5 +48,11 @@ std::uint32_t parseMusicTimeMs(std::string_view text);
 std::uint32_t parseRunLengthMs(std::string_view text);
 // A whole number from low to high.
 int parseInteger(std::string_view text, int low, int high, const char* what);
+
+// "TOOL VERSION": the answer to --version and the last line of --help; the version is the
+// project's, the same for every program and the package.
+std::string versionLine(const char* tool);
+// Writes the usage text and then the version line to standard output.
+void printHelp(const char* tool, const char* usage);
 
 }  // namespace companion

@@ -82,7 +82,8 @@ constexpr const char* kUsage =
     "  --size WxH     picture size in pixels (default 1280x720)\n"
     "  --seconds S    music seconds of frames, above 0 and at most 91 (default 91)\n"
     "  --json FILE    also write the figures as JSON to FILE\n"
-    "  --help         this text\n";
+    "  --help         this text\n"
+    "  --version      the version\n";
 
 // Counts the render targets and depth surfaces the device creates.
 class TargetCounter : public platform::ICallObserver {
@@ -273,7 +274,11 @@ int main(int argc, char** argv) {
     const companion::Arguments arguments =
         companion::parseArguments(argc - 1, argv + 1, {"--size", "--seconds", "--json"}, false);
     if (arguments.help) {
-      std::fputs(kUsage, stdout);
+      companion::printHelp(kTool, kUsage);
+      return 0;
+    }
+    if (arguments.version) {
+      std::puts(companion::versionLine(kTool).c_str());
       return 0;
     }
     const auto& options = arguments.options;

@@ -33,7 +33,8 @@ constexpr const char* kUsage =
     "  --fps N       frames a second, 1 to 240 (default 60)\n"
     "  --seconds S   length, above 0 and at most 91 (default 91)\n"
     "  --out FILE    the video (default kestu09.mp4)\n"
-    "  --help        this text\n";
+    "  --help        this text\n"
+    "  --version     the version\n";
 
 std::uint32_t frameMs(std::int64_t frame, int fps) {
   return static_cast<std::uint32_t>((frame * 1000 + fps / 2) / fps);
@@ -214,7 +215,11 @@ int main(int argc, char** argv) {
     const companion::Arguments arguments = companion::parseArguments(
         argc - 1, argv + 1, {"--size", "--fps", "--seconds", "--out"}, false);
     if (arguments.help) {
-      std::fputs(kUsage, stdout);
+      companion::printHelp(kTool, kUsage);
+      return 0;
+    }
+    if (arguments.version) {
+      std::puts(companion::versionLine(kTool).c_str());
       return 0;
     }
     const auto& options = arguments.options;

@@ -19,7 +19,8 @@ constexpr const char* kUsage =
     "in milliseconds).\n"
     "  --size WxH  picture size in pixels (default 1280x720)\n"
     "  --out DIR   folder for the pictures (default: the current folder)\n"
-    "  --help      this text\n";
+    "  --help      this text\n"
+    "  --version   the version\n";
 
 // The frame 1/60 s before the asked one is drawn first, so that its motion is a 60 Hz run's.
 constexpr std::uint32_t kFrameBeforeMs = 17;
@@ -65,7 +66,11 @@ int main(int argc, char** argv) {
     const companion::Arguments arguments =
         companion::parseArguments(argc - 1, argv + 1, {"--size", "--out"}, true);
     if (arguments.help) {
-      std::fputs(kUsage, stdout);
+      companion::printHelp(kTool, kUsage);
+      return 0;
+    }
+    if (arguments.version) {
+      std::puts(companion::versionLine(kTool).c_str());
       return 0;
     }
     if (arguments.options.count("--size")) {
