@@ -6,6 +6,7 @@
 
 #include "Arguments.h"
 #include "InvitationRun.h"
+#include "OutputFile.h"
 #include "Picture.h"
 #include "Process.h"
 
@@ -66,7 +67,7 @@ int main(int argc, char** argv) {
         companion::parseArguments(argc - 1, argv + 1, {"--size", "--out"}, true);
     if (arguments.help) {
       std::fputs(kUsage, stdout);
-      return 0;
+      return companion::standardOutputWritten(kTool) ? 0 : 1;
     }
     if (arguments.options.count("--size")) {
       size = companion::parseSize(arguments.options.at("--size"));
