@@ -6,6 +6,7 @@
 
 #include "Arguments.h"
 #include "InvitationRun.h"
+#include "OutputFile.h"
 #include "Picture.h"
 #include "Process.h"
 
@@ -67,11 +68,11 @@ int main(int argc, char** argv) {
         companion::parseArguments(argc - 1, argv + 1, {"--size", "--out"}, true);
     if (arguments.help) {
       companion::printHelp(kTool, kUsage);
-      return 0;
+      return companion::standardOutputWritten(kTool) ? 0 : 1;
     }
     if (arguments.version) {
       std::puts(companion::versionLine(kTool).c_str());
-      return 0;
+      return companion::standardOutputWritten(kTool) ? 0 : 1;
     }
     if (arguments.options.count("--size")) {
       size = companion::parseSize(arguments.options.at("--size"));
