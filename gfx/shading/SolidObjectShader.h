@@ -53,7 +53,15 @@ class SolidObjectShader {
 
  private:
   SolidObjectShader() = default;
+  // The steps of beginInstance, in their order. The scene is set and the effect made first.
+  void bindEffect(const Material& material);
   void uploadMatrices(INode* node);
+  void bindMaterial(const Material& material);
+  // The directional light and the scene's point lights; an unlit material gets none.
+  void bindLights(const Material& material);
+  // The scene's blur map (slot 1, with its velocity scale), normal (3) and depth (2) buffers.
+  void bindExtraTargets();
+  void setBlendStates(const Material& material);
 
   std::unique_ptr<TShader> shader;
   std::string technique;  // the running technique's name, kept alive for the handle
