@@ -1,6 +1,8 @@
 #include "gfx/shading/SolidObjectShader.h"
 
 #include <algorithm>
+#include <array>
+#include <string>
 
 #include "Core/Fatal.h"
 #include "gfx/resources/DataFileCache.h"
@@ -27,6 +29,26 @@ void scaled(const float (&scale)[4], const float (&colour)[4], float (&out)[4]) 
 void setRenderState(D3DRENDERSTATETYPE state, DWORD value) {
   // The stand-in reports a refused state itself; a state it refuses changes nothing here.
   GraphicsContext::instance()->device()->SetRenderState(state, value);
+}
+
+// The parameter names of point light i ("pointLight[3].position" ...), made once: they are
+// set for every drawn object.
+struct PointLightNames {
+  std::string position, color, power, intensity;
+};
+
+const PointLightNames& pointLightNames(int i) {
+  static const std::array<PointLightNames, SolidObjectShader::maxPointLights> names = [] {
+    std::array<PointLightNames, SolidObjectShader::maxPointLights> made;
+    for (int light = 0; light < SolidObjectShader::maxPointLights; ++light) {
+      const std::string prefix =
+          std::string("pointLight[") + static_cast<char>('0' + light) + "].";
+      made[static_cast<std::size_t>(light)] = {prefix + "position", prefix + "color",
+                                               prefix + "power", prefix + "intensity"};
+    }
+    return made;
+  }();
+  return names[static_cast<std::size_t>(i)];
 }
 
 }  // namespace
@@ -132,15 +154,15 @@ void SolidObjectShader::bindLights(const Material& m) {
   shader->setParameter("pointLightAmount", amount);
   for (int i = 0; i < amount; ++i) {
     const FrameLight& light = lights[static_cast<std::size_t>(i)];
-    const std::string prefix = std::string("pointLight[") + static_cast<char>('0' + i) + "].";
+    const PointLightNames& names = pointLightNames(i);
     const Vector3 position{light.world.m[3][0], light.world.m[3][1], light.world.m[3][2]};
-    shader->setParameter((prefix + "position").c_str(), position);
+    shader->setParameter(names.position.c_str(), position);
     const float k = light.light->intensity;
     const float* c = light.light->color;
     const float lightColour[4] = {k * c[0], k * c[1], k * c[2], k * c[3]};
-    shader->setParameter((prefix + "color").c_str(), lightColour);
-    shader->setParameter((prefix + "power").c_str(), light.light->power);
-    shader->setParameter((prefix + "intensity").c_str(), light.light->intensity);
+    shader->setParameter(names.color.c_str(), lightColour);
+    shader->setParameter(names.power.c_str(), light.light->power);
+    shader->setParameter(names.intensity.c_str(), light.light->intensity);
   }
 }
 
