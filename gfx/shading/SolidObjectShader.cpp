@@ -100,8 +100,8 @@ void SolidObjectShader::beginInstance(INode* node, const Material& m) {
 
 void SolidObjectShader::bindEffect(const Material& m) {
   technique = m.technique.empty() ? kDefaultTechnique : m.technique;
-  shader = std::make_unique<TShader>(dataFile(m.effectFile.empty() ? kDefaultEffect : m.effectFile),
-                                     technique.c_str(), scene);
+  shader.emplace(dataFile(m.effectFile.empty() ? kDefaultEffect : m.effectFile), technique.c_str(),
+                 scene);
 }
 
 void SolidObjectShader::bindMaterial(const Material& m) {

@@ -8,7 +8,7 @@
 // extra buffers. Instances never nest.
 #pragma once
 
-#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,7 +49,7 @@ class SolidObjectShader {
   void endInstance();
 
   // The handle of the instance being drawn, or null between instances.
-  TShader* currentShader() const { return shader.get(); }
+  TShader* currentShader() { return shader ? &*shader : nullptr; }
 
  private:
   SolidObjectShader() = default;
@@ -63,7 +63,8 @@ class SolidObjectShader {
   void bindExtraTargets();
   void setBlendStates(const Material& material);
 
-  std::unique_ptr<TShader> shader;
+  // Made in place for each instance (no heap block per drawn object).
+  std::optional<TShader> shader;
   std::string technique;  // the running technique's name, kept alive for the handle
   Scene* scene = nullptr;
   std::vector<Matrix> matrixStack;
