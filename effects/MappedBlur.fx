@@ -13,9 +13,10 @@
 //   radius    the smear's half-length, in picture units, at e = 1: a pixel is averaged over
 //             the line from -radius e to +radius e around it (x in widths, y in heights, so
 //             the smear keeps the motion's direction on screen). The invitation's 0.015 with
-//             its velocityScale of 0.05 makes the smear 0.6 of the distance moved in a frame:
-//             text crossing 2.5 % of a 640-pixel picture per frame (16 pixels) streaks over
-//             about 10 pixels, long enough to read as motion, short enough to stay legible.
+//             its velocityScale of 0.05 makes the smear 0.6 of the distance moved in the blur
+//             map's shutter of 1/60 s, whatever the frame rate: text crossing 2.5 % of a
+//             640-pixel picture in 1/60 s (16 pixels) streaks over about 10 pixels, long
+//             enough to read as motion, short enough to stay legible.
 //
 // Output, drawn additively (source alpha, one) over transparent black and later added to the
 // frame the same way: the blend multiplies by the shader's alpha twice on the way into the

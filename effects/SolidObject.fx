@@ -6,9 +6,12 @@
 // no normal".
 //
 // Slot 1, blur map (A8R8G8B8):
-//   R and G hold the pixel's screen-space motion since the previous motion update,
+//   R and G hold the pixel's screen-space motion during a fixed shutter of 1/60 s,
 //   m = (mx, my) in picture units: x to the right, y downwards, 1 = the picture's whole
-//   width resp. height. Encoded e = clamp(m / velocityScale, -1, 1),
+//   width resp. height. The motion since the previous motion update, deltaTime seconds
+//   before, is scaled by (1/60) / deltaTime, so a streak does not grow with the frame time:
+//   a 10 fps run blurs as a 60 fps run does, and a slow frame is not smeared into a band.
+//   Encoded e = clamp(m / velocityScale, -1, 1),
 //   R = (128 + 127 * e.x) / 255, G = (128 + 127 * e.y) / 255, so 128 is exactly still and
 //   velocityScale is the motion per update that fills the range (the invitation sets 0.05).
 //   B = 128 / 255, A = 1 where a solid drew.
@@ -121,6 +124,8 @@ vertex SolidVertex {
   out vec2 motion;              // picture units, see the blur map above
   flat out float textured;      // 1 where "tex" holds a picture, else 0
 
+  const float kShutterSeconds = 1.0 / 60.0;
+
   // Picture units: x to the right, y downwards, 1 = the whole width or height.
   vec2 screen(vec4 clip) { return vec2(0.5, -0.5) * clip.xy / max(clip.w, 1e-6); }
 
@@ -135,6 +140,7 @@ vertex SolidVertex {
     textureCoordinates = vec4(uv0, uv1);
     vec4 previousViewPosition = viewPosition - p * velocityTransform;
     motion = screen(viewPosition * projection) - screen(previousViewPosition * projection);
+    if (deltaTime > 0.0) motion *= kShutterSeconds / deltaTime;
     // A unit without a texture samples as opaque black everywhere, down to its last level;
     // a loaded picture's last level is its average colour. So an untextured solid keeps its
     // plain colour (as does, alike, a picture that is wholly opaque black).

@@ -92,7 +92,8 @@ void GraphicsContext::requestRenderTargets(int width, int height, D3DFORMAT form
 }
 
 RenderTarget* GraphicsContext::getRenderTarget(D3DFORMAT format) {
-  std::vector<RenderTarget*> one;
+  // The effects ask for their targets every frame: the list's storage is kept between calls.
+  static std::vector<RenderTarget*> one;
   requestRenderTargets(0, 0, format, 1, one);
   return one.front();
 }

@@ -1,6 +1,8 @@
 #include "gfx/shading/SolidObjectShader.h"
 
 #include <algorithm>
+#include <array>
+#include <string>
 
 #include "Core/Fatal.h"
 #include "gfx/resources/DataFileCache.h"
@@ -27,6 +29,26 @@ void scaled(const float (&scale)[4], const float (&colour)[4], float (&out)[4]) 
 void setRenderState(D3DRENDERSTATETYPE state, DWORD value) {
   // The stand-in reports a refused state itself; a state it refuses changes nothing here.
   GraphicsContext::instance()->device()->SetRenderState(state, value);
+}
+
+// The parameter names of point light i ("pointLight[3].position" ...), made once: they are
+// set for every drawn object.
+struct PointLightNames {
+  std::string position, color, power, intensity;
+};
+
+const PointLightNames& pointLightNames(int i) {
+  static const std::array<PointLightNames, SolidObjectShader::maxPointLights> names = [] {
+    std::array<PointLightNames, SolidObjectShader::maxPointLights> made;
+    for (int light = 0; light < SolidObjectShader::maxPointLights; ++light) {
+      const std::string prefix =
+          std::string("pointLight[") + static_cast<char>('0' + light) + "].";
+      made[static_cast<std::size_t>(light)] = {prefix + "position", prefix + "color",
+                                               prefix + "power", prefix + "intensity"};
+    }
+    return made;
+  }();
+  return names[static_cast<std::size_t>(i)];
 }
 
 }  // namespace
@@ -66,15 +88,24 @@ void SolidObjectShader::beginInstance(INode* node, const Material& m) {
   // Solids are drawn by a scene's traversal, which names itself first.
   const Scene* solidObjectScene = scene;
   VANTOR_ASSERT(solidObjectScene);
-  Scene& s = *scene;
-  const SceneLighting& lighting = s.lighting;
-  const bool directional = m.useDirectionalLight && lighting.directionalLightEnabled && m.lit;
-
-  technique = m.technique.empty() ? kDefaultTechnique : m.technique;
-  shader = std::make_unique<TShader>(dataFile(m.effectFile.empty() ? kDefaultEffect : m.effectFile),
-                                     technique.c_str(), scene);
+  bindEffect(m);
   uploadMatrices(node);
+  bindMaterial(m);
+  bindLights(m);
+  bindExtraTargets();
+  setBlendStates(m);
+  shader->begin();
+  shader->beginPass(0);
+}
 
+void SolidObjectShader::bindEffect(const Material& m) {
+  technique = m.technique.empty() ? kDefaultTechnique : m.technique;
+  shader.emplace(dataFile(m.effectFile.empty() ? kDefaultEffect : m.effectFile), technique.c_str(),
+                 scene);
+}
+
+void SolidObjectShader::bindMaterial(const Material& m) {
+  const SceneLighting& lighting = scene->lighting;
   float colour[4];
   scaled(lighting.ambientScale, m.ambient, colour);
   shader->setParameter("material.ambient", colour);
@@ -83,8 +114,8 @@ void SolidObjectShader::beginInstance(INode* node, const Material& m) {
   scaled(lighting.specularScale, m.specular, colour);
   shader->setParameter("material.specular", colour);
   shader->setParameter("material.specularPower", m.specularPower);
-  shader->setParameter("deltaTime", s.getDeltaTime());
-  shader->setParameter("time", s.getTime());
+  shader->setParameter("deltaTime", scene->getDeltaTime());
+  shader->setParameter("time", scene->getTime());
   if (m.lightBleed != 0.0f) shader->setParameter("material.lightBleed", m.lightBleed);
   shader->setParameter("material.lightBleedEnabled", m.lightBleed != 0.0f);
   shader->setParameter("material.limitIllumination", m.limitIllumination);
@@ -96,45 +127,56 @@ void SolidObjectShader::beginInstance(INode* node, const Material& m) {
   shader->setParameter("material.bumpiness", m.bumpiness);
   shader->setParameter("blendMode", m.blendMode);
   shader->setParameter("blendFactor", m.blendFactor);
+}
+
+void SolidObjectShader::bindLights(const Material& m) {
+  const SceneLighting& lighting = scene->lighting;
+  const bool directional = m.useDirectionalLight && lighting.directionalLightEnabled && m.lit;
   if (directional) {
     const Vector3& d = lighting.directionalLightDir;
     const float direction[3] = {d.x, d.y, d.z};
     shader->setParameter("directionallight.dir", direction);
+    float colour[4];
     scaled({lighting.directionalLightIntensity, lighting.directionalLightIntensity,
             lighting.directionalLightIntensity, lighting.directionalLightIntensity},
            lighting.directionalLightColor, colour);
     shader->setParameter("directionallight.color", colour);
   }
   shader->setParameter("enableDirectionallight", directional);
-  RenderTarget* blurMap = s.getBlurMap();
-  if (blurMap) shader->setParameter("velocityScale", lighting.velocityScale);
-
-  if (blurMap) blurMap->begin(1);
-  s.getNormalBuffer()->begin(3);
-  s.getDepthBuffer()->begin(2);
-
   if (!m.lit) {
     shader->setParameter("pointLightAmount", 0);
-  } else {
-    // The light array and the one-character index hold ten lights; further ones are left
-    // out rather than naming parameters the effect does not have.
-    const std::vector<FrameLight>& lights = s.getLights();
-    const int amount = std::min(static_cast<int>(lights.size()), maxPointLights);
-    shader->setParameter("pointLightAmount", amount);
-    for (int i = 0; i < amount; ++i) {
-      const FrameLight& light = lights[static_cast<std::size_t>(i)];
-      const std::string prefix = std::string("pointLight[") + static_cast<char>('0' + i) + "].";
-      const Vector3 position{light.world.m[3][0], light.world.m[3][1], light.world.m[3][2]};
-      shader->setParameter((prefix + "position").c_str(), position);
-      const float k = light.light->intensity;
-      const float* c = light.light->color;
-      const float lightColour[4] = {k * c[0], k * c[1], k * c[2], k * c[3]};
-      shader->setParameter((prefix + "color").c_str(), lightColour);
-      shader->setParameter((prefix + "power").c_str(), light.light->power);
-      shader->setParameter((prefix + "intensity").c_str(), light.light->intensity);
-    }
+    return;
   }
+  // The light array and the one-character index hold ten lights; further ones are left
+  // out rather than naming parameters the effect does not have.
+  const std::vector<FrameLight>& lights = scene->getLights();
+  const int amount = std::min(static_cast<int>(lights.size()), maxPointLights);
+  shader->setParameter("pointLightAmount", amount);
+  for (int i = 0; i < amount; ++i) {
+    const FrameLight& light = lights[static_cast<std::size_t>(i)];
+    const PointLightNames& names = pointLightNames(i);
+    const Vector3 position{light.world.m[3][0], light.world.m[3][1], light.world.m[3][2]};
+    shader->setParameter(names.position.c_str(), position);
+    const float k = light.light->intensity;
+    const float* c = light.light->color;
+    const float lightColour[4] = {k * c[0], k * c[1], k * c[2], k * c[3]};
+    shader->setParameter(names.color.c_str(), lightColour);
+    shader->setParameter(names.power.c_str(), light.light->power);
+    shader->setParameter(names.intensity.c_str(), light.light->intensity);
+  }
+}
 
+void SolidObjectShader::bindExtraTargets() {
+  RenderTarget* blurMap = scene->getBlurMap();
+  if (blurMap) {
+    shader->setParameter("velocityScale", scene->lighting.velocityScale);
+    blurMap->begin(1);
+  }
+  scene->getNormalBuffer()->begin(3);
+  scene->getDepthBuffer()->begin(2);
+}
+
+void SolidObjectShader::setBlendStates(const Material& m) {
   switch (m.blendMode) {
     case 1:  // additive
       setRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
@@ -154,9 +196,6 @@ void SolidObjectShader::beginInstance(INode* node, const Material& m) {
   }
   setRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
   setRenderState(D3DRS_ZWRITEENABLE, TRUE);
-
-  shader->begin();
-  shader->beginPass(0);
 }
 
 void SolidObjectShader::uploadObject(INode* node) {

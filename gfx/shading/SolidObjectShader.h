@@ -8,7 +8,7 @@
 // extra buffers. Instances never nest.
 #pragma once
 
-#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,13 +49,22 @@ class SolidObjectShader {
   void endInstance();
 
   // The handle of the instance being drawn, or null between instances.
-  TShader* currentShader() const { return shader.get(); }
+  TShader* currentShader() { return shader ? &*shader : nullptr; }
 
  private:
   SolidObjectShader() = default;
+  // The steps of beginInstance, in their order. The scene is set and the effect made first.
+  void bindEffect(const Material& material);
   void uploadMatrices(INode* node);
+  void bindMaterial(const Material& material);
+  // The directional light and the scene's point lights; an unlit material gets none.
+  void bindLights(const Material& material);
+  // The scene's blur map (slot 1, with its velocity scale), normal (3) and depth (2) buffers.
+  void bindExtraTargets();
+  void setBlendStates(const Material& material);
 
-  std::unique_ptr<TShader> shader;
+  // Made in place for each instance (no heap block per drawn object).
+  std::optional<TShader> shader;
   std::string technique;  // the running technique's name, kept alive for the handle
   Scene* scene = nullptr;
   std::vector<Matrix> matrixStack;

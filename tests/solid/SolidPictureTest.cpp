@@ -164,9 +164,12 @@ TEST_F(SolidPictures, DepthIsSmallerWhereTheSolidIsNearer) {
   EXPECT_LT(nearer, farther);
 }
 
+// The blur map holds the motion over a shutter of this many seconds, whatever the frame time.
+constexpr float kShutterSeconds = 1.0f / 60.0f;
+
 // The blur map: 128 on the solid's pixels while it stands still; when it moved to the right
-// between two motion updates, red says "right" by the moved distance over velocityScale, and
-// green stays still.
+// between two motion updates 1/60 s apart (the blur map's shutter, so the motion is written as
+// it is), red says "right" by the moved distance over velocityScale, and green stays still.
 TEST_F(SolidPictures, BlurMapSaysHowTheSolidMoved) {
   scene->setBlurMapEnabled(true);
   scene->lighting.velocityScale = 0.05f;
@@ -180,7 +183,7 @@ TEST_F(SolidPictures, BlurMapSaysHowTheSolidMoved) {
   EXPECT_EQ(still.a, 255);
 
   cube->setTransform(Matrix::translation(0.25f, 0, 0));
-  render(3.0f);
+  render(2.0f + kShutterSeconds);
   const auto picture = blurMap();
   savePng(picture, "blur-map");
   float before = 0, after = 0, y = 0;
@@ -209,11 +212,11 @@ TEST_F(SolidPictures, MotionBlurSmearsAMovingSolidAlongTheMotionItsShaderWrote) 
   render(1.0f);
   render(2.0f);
   cube->setTransform(Matrix::translation(0.25f, 0, 0));
-  render(3.0f);
+  render(2.0f + kShutterSeconds);
   const auto sharp = colour();
   vantor::MotionblurEffect blur(scene->getColorBuffer(), scene->getBlurMap(),
                                 scene->getDepthBuffer(), 0.015f);
-  blur.render(3.0f);
+  blur.render(2.0f + kShutterSeconds);
   const auto blurred = pixels(surfaceOf(blur.getColorBuffer()));
   savePng(blurred, "moving-solid-blurred");
   // The solid's extent in the sharp picture along the row and the column through its centre.

@@ -99,6 +99,26 @@ TEST_F(Programs, RenderDrawsTwoTimesAsTwoPicturesAndOneTimeAlwaysAsTheSameBytes)
   EXPECT_NE(early.rgb, late.rgb) << "0.5 s and 2 s into the run look the same";
 }
 
+// The motion blur holds a fixed shutter: a run at 10 frames a second blurs the letters as one
+// at 60 does. Without it the letters' streaks would be six times as long at 10 frames a
+// second, which moves the mean by several levels over the picture (they cover a good part of
+// it); with it only the perspective's change over a frame time remains, well under a level.
+TEST_F(Programs, RenderAtTenAndAtSixtyFramesASecondDrawsTheSameBlur) {
+  const fs::path slow = folder("slow"), fast = folder("fast");
+  for (const auto& [fps, out] : {std::pair{"10", slow}, std::pair{"60", fast}}) {
+    const Ran ran = runProgram({RENDER_TOOL, "--size", "320x180", "--fps", fps, "--out", out, "20"},
+                               scratch_);
+    ASSERT_EQ(ran.code, 0) << ran.err;
+  }
+  const Picture at10 = readPng(slow / "kestu09-20000.png");
+  const Picture at60 = readPng(fast / "kestu09-20000.png");
+  ASSERT_EQ(at10.rgb.size(), 320u * 180u * 3u);
+  ASSERT_EQ(at60.rgb.size(), at10.rgb.size());
+  double difference = 0;
+  for (std::size_t i = 0; i < at10.rgb.size(); ++i) difference += std::abs(at10.rgb[i] - at60.rgb[i]);
+  EXPECT_LT(difference / static_cast<double>(at10.rgb.size()), 1.5);
+}
+
 TEST_F(Programs, CaptureOfOneSecondIsH264AndAacOfSixtyFramesMatchingTheRenderedPicture) {
   if (!onPath("ffmpeg") || !onPath("ffprobe")) GTEST_SKIP() << "ffmpeg is not installed";
   const fs::path out = folder("video");
@@ -218,6 +238,8 @@ TEST_F(Programs, BadArgumentsGiveExitCodeTwoAndTheUsage) {
       {RENDER_TOOL, "-1"},
       {RENDER_TOOL, "--size", "0x0", "1"},
       {RENDER_TOOL, "--bogus", "1"},
+      {RENDER_TOOL, "--fps", "0", "1"},
+      {RENDER_TOOL, "--fps", "91", "1"},
       {CAPTURE_TOOL, "--fps", "0"},
       {CAPTURE_TOOL, "--size", "161x90"},
       {CAPTURE_TOOL, "--seconds", "92"},

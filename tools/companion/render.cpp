@@ -1,6 +1,7 @@
 // kestu09-render: the picture a viewer sees at chosen music times, as PNG files.
 #include <sys/stat.h>
 
+#include <cmath>
 #include <cstdio>
 #include <set>
 
@@ -14,21 +15,22 @@ namespace {
 
 constexpr const char* kTool = "kestu09-render";
 constexpr const char* kUsage =
-    "usage: kestu09-render [--size WxH] [--out DIR] TIME...\n"
+    "usage: kestu09-render [--size WxH] [--fps N] [--out DIR] TIME...\n"
     "Draws the invitation at each music TIME (seconds, 0 <= TIME < 91) as a viewer sees it\n"
-    "in a 60 Hz run, motion blur included, and writes DIR/kestu09-NNNNN.png (NNNNN: the time\n"
-    "in milliseconds).\n"
+    "in a run at N frames a second, motion blur included, and writes DIR/kestu09-NNNNN.png\n"
+    "(NNNNN: the time in milliseconds).\n"
     "  --size WxH  picture size in pixels (default 1280x720)\n"
+    "  --fps N     frames a second of the run, 1 to 90: the frame 1/N s before TIME is drawn\n"
+    "              first, so the motion is that run's (default 60)\n"
     "  --out DIR   folder for the pictures (default: the current folder)\n"
     "  --help      this text\n"
     "  --version   the version\n";
 
-// The frame 1/60 s before the asked one is drawn first, so that its motion is a 60 Hz run's.
-constexpr std::uint32_t kFrameBeforeMs = 17;
-
-int renderOne(companion::Size size, std::uint32_t musicMs, const std::string& path) {
+// The frame 1/fps s before the asked one is drawn first, so that its motion is that run's.
+int renderOne(companion::Size size, int fps, std::uint32_t musicMs, const std::string& path) {
   companion::InvitationRun run(size, kTool);
-  const std::uint32_t before = musicMs >= kFrameBeforeMs ? musicMs - kFrameBeforeMs : 0;
+  const auto frameBeforeMs = static_cast<std::uint32_t>(std::lround(1000.0 / fps));
+  const std::uint32_t before = musicMs >= frameBeforeMs ? musicMs - frameBeforeMs : 0;
   run.startAt(before);
   platform::scripted::Image image;
   HRESULT readBack = E_FAIL;
@@ -62,10 +64,11 @@ int renderOne(companion::Size size, std::uint32_t musicMs, const std::string& pa
 int main(int argc, char** argv) {
   companion::Size size{1280, 720};
   std::string folder;
+  int fps = 60;
   std::vector<std::uint32_t> times;
   try {
     const companion::Arguments arguments =
-        companion::parseArguments(argc - 1, argv + 1, {"--size", "--out"}, true);
+        companion::parseArguments(argc - 1, argv + 1, {"--size", "--fps", "--out"}, true);
     if (arguments.help) {
       companion::printHelp(kTool, kUsage);
       return companion::standardOutputWritten(kTool) ? 0 : 1;
@@ -76,6 +79,10 @@ int main(int argc, char** argv) {
     }
     if (arguments.options.count("--size")) {
       size = companion::parseSize(arguments.options.at("--size"));
+    }
+    // Above 90 frames a second the scene keeps one motion over several frames.
+    if (arguments.options.count("--fps")) {
+      fps = companion::parseInteger(arguments.options.at("--fps"), 1, 90, "--fps");
     }
     if (arguments.options.count("--out")) folder = arguments.options.at("--out");
     if (arguments.operands.empty()) throw companion::UsageError("no time given");
@@ -101,7 +108,7 @@ int main(int argc, char** argv) {
   // other times were asked for.
   for (std::uint32_t ms : times) {
     const std::string path = companion::framePath(folder, ms);
-    const int code = companion::runIsolated(kTool, [&] { return renderOne(size, ms, path); });
+    const int code = companion::runIsolated(kTool, [&] { return renderOne(size, fps, ms, path); });
     if (code != 0) return code == 2 ? 1 : code;
   }
   return 0;

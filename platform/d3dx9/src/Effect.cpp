@@ -1,7 +1,6 @@
 #include "Effect.h"
 
 #include <algorithm>
-#include <set>
 
 #include "ByteBuffer.h"
 #include "CallReport.h"
@@ -32,6 +31,19 @@ HRESULT report(const char* method, D3DXHANDLE name, const std::string& values, H
   CallReport call("effect", method, "%s%s", nameOf(name), values.c_str());
   if (FAILED(result) && !reason.empty()) return call.refuse(result, "%s", reason.c_str());
   return call(result);
+}
+
+// The numbers a setter was given, written out only when someone reads them: the setters run
+// dozens of times per drawn object, and formatting every value would cost more than the call.
+struct Numbers {
+  const float* values;
+  UINT count;
+};
+
+HRESULT report(const char* method, D3DXHANDLE name, Numbers given, HRESULT result) {
+  ICallObserver* observer = callObserver();
+  const bool written = FAILED(result) || (observer && observer->wantsArguments("effect", method));
+  return report(method, name, written ? numbers(given.values, given.count) : std::string(), result);
 }
 
 const char* typeName(ParameterType type) {
@@ -141,7 +153,7 @@ HRESULT Effect::create(IDirect3DDevice9* device, EffectDescription description, 
 
 Effect::Parameter* Effect::find(D3DXHANDLE name) {
   if (!name) return nullptr;
-  const auto found = parameterIndex_.find(name);
+  const auto found = parameterIndex_.find(std::string_view(name));
   return found == parameterIndex_.end() ? nullptr : &parameters_[found->second];
 }
 
@@ -185,16 +197,25 @@ HRESULT Effect::Begin(UINT* passes, DWORD flags) {
   const Technique& technique = techniques_[technique_];
   savedStates_.clear();
   if ((flags & D3DXFX_DONOTSAVESTATE) == 0) {
-    std::set<std::uint32_t> states;
+    // The states the passes change, each once, in increasing order; kept in savedStates_
+    // (whose storage stays between frames) and then read from the device.
     for (const Pass& pass : technique.passes) {
-      for (const StateValue& entry : pass.renderStates) states.insert(entry.state);
-    }
-    for (std::uint32_t state : states) {
-      DWORD value = 0;
-      if (SUCCEEDED(device_->GetRenderState(static_cast<D3DRENDERSTATETYPE>(state), &value))) {
-        savedStates_.push_back({state, value});
+      for (const StateValue& entry : pass.renderStates) {
+        const bool listed = std::any_of(savedStates_.begin(), savedStates_.end(),
+                                        [&](const StateValue& saved) { return saved.state == entry.state; });
+        if (!listed) savedStates_.push_back({entry.state, 0});
       }
     }
+    std::sort(savedStates_.begin(), savedStates_.end(),
+              [](const StateValue& a, const StateValue& b) { return a.state < b.state; });
+    std::size_t kept = 0;
+    for (const StateValue& saved : savedStates_) {
+      DWORD value = 0;
+      if (SUCCEEDED(device_->GetRenderState(static_cast<D3DRENDERSTATETYPE>(saved.state), &value))) {
+        savedStates_[kept++] = {saved.state, value};
+      }
+    }
+    savedStates_.resize(kept);
   }
   if (passes) *passes = static_cast<UINT>(technique.passes.size());
   begun_ = true;
@@ -272,8 +293,8 @@ void Effect::upload(const Pass& pass) {
     switch (parameter.description.type) {
       case ParameterType::kInt:
       case ParameterType::kBool: {
-        std::vector<GLint> whole(parameter.values.begin(), parameter.values.end());
-        glProgramUniform1iv(pass.program, location, count, whole.data());
+        wholeNumbers_.assign(parameter.values.begin(), parameter.values.end());
+        glProgramUniform1iv(pass.program, location, count, wholeNumbers_.data());
         break;
       }
       case ParameterType::kFloat:
@@ -368,7 +389,7 @@ constexpr std::initializer_list<ParameterType> kVectors = {
 
 HRESULT Effect::SetInt(D3DXHANDLE parameter, INT value) {
   const float number = static_cast<float>(value);
-  return report("SetInt", parameter, numbers(&number, 1), store(parameter, &number, 1, kScalars));
+  return report("SetInt", parameter, Numbers{&number, 1}, store(parameter, &number, 1, kScalars));
 }
 
 HRESULT Effect::GetInt(D3DXHANDLE parameter, INT* value) {
@@ -380,7 +401,7 @@ HRESULT Effect::GetInt(D3DXHANDLE parameter, INT* value) {
 
 HRESULT Effect::SetBool(D3DXHANDLE parameter, BOOL value) {
   const float number = value ? 1.0f : 0.0f;
-  return report("SetBool", parameter, numbers(&number, 1), store(parameter, &number, 1, kScalars));
+  return report("SetBool", parameter, Numbers{&number, 1}, store(parameter, &number, 1, kScalars));
 }
 
 HRESULT Effect::GetBool(D3DXHANDLE parameter, BOOL* value) {
@@ -391,7 +412,7 @@ HRESULT Effect::GetBool(D3DXHANDLE parameter, BOOL* value) {
 }
 
 HRESULT Effect::SetFloat(D3DXHANDLE parameter, FLOAT value) {
-  return report("SetFloat", parameter, numbers(&value, 1), store(parameter, &value, 1, kScalars));
+  return report("SetFloat", parameter, Numbers{&value, 1}, store(parameter, &value, 1, kScalars));
 }
 
 HRESULT Effect::GetFloat(D3DXHANDLE parameter, FLOAT* value) {
@@ -399,7 +420,7 @@ HRESULT Effect::GetFloat(D3DXHANDLE parameter, FLOAT* value) {
 }
 
 HRESULT Effect::SetFloatArray(D3DXHANDLE parameter, const FLOAT* values, UINT count) {
-  return report("SetFloatArray", parameter, numbers(values, count),
+  return report("SetFloatArray", parameter, Numbers{values, count},
                 store(parameter, values, count, kNumbers));
 }
 
@@ -412,7 +433,7 @@ HRESULT Effect::SetVector(D3DXHANDLE parameter, const D3DXVECTOR4* vector) {
   const float* values = vector ? &vector->x : nullptr;
   const Parameter* target = find(parameter);
   const UINT count = target ? std::min(4u, componentCount(target->description.type)) : 4;
-  return report("SetVector", parameter, numbers(values, 4),
+  return report("SetVector", parameter, Numbers{values, 4},
                 store(parameter, values, count, kVectors));
 }
 
@@ -426,7 +447,7 @@ HRESULT Effect::GetVector(D3DXHANDLE parameter, D3DXVECTOR4* vector) {
 
 HRESULT Effect::SetMatrix(D3DXHANDLE parameter, const D3DXMATRIX* matrix) {
   const float* values = matrix ? &matrix->m[0][0] : nullptr;
-  return report("SetMatrix", parameter, numbers(values, 16),
+  return report("SetMatrix", parameter, Numbers{values, 16},
                 store(parameter, values, 16, {ParameterType::kFloat4x4}));
 }
 

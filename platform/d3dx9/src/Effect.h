@@ -6,6 +6,7 @@
 #include <epoxy/gl.h>
 
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -84,13 +85,21 @@ class Effect final : public d3d9::RefCounted<ID3DXEffect> {
 
   IDirect3DDevice9* device_;
   std::vector<Parameter> parameters_;
-  std::unordered_map<std::string, std::size_t> parameterIndex_;
+  // Found by the caller's name as it is, without making a string of it.
+  struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const {
+      return std::hash<std::string_view>{}(name);
+    }
+  };
+  std::unordered_map<std::string, std::size_t, NameHash, std::equal_to<>> parameterIndex_;
   std::vector<Technique> techniques_;
   std::size_t technique_ = 0;
   bool begun_ = false;
   bool inPass_ = false;
   std::size_t pass_ = 0;
   std::vector<StateValue> savedStates_;
+  std::vector<GLint> wholeNumbers_;  // upload's int and bool values, kept between uploads
 };
 
 }  // namespace platform::d3dx9
