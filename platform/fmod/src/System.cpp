@@ -217,6 +217,37 @@ FMOD_RESULT Channel::setPaused(bool paused) {
   return FMOD_OK;
 }
 
+FMOD_RESULT Channel::getPaused(bool* paused) {
+  auto* channel = live<ChannelState>(this);
+  if (!channel || !stillPlaying(*channel)) return FMOD_ERR_INVALID_HANDLE;
+  if (!paused) return FMOD_ERR_INVALID_PARAM;
+  *paused = channel->voice->paused;
+  return FMOD_OK;
+}
+
+FMOD_RESULT Channel::setPosition(unsigned int position, FMOD_TIMEUNIT unit) {
+  auto* channel = live<ChannelState>(this);
+  if (!channel || !stillPlaying(*channel)) return FMOD_ERR_INVALID_HANDLE;
+  AudioOutput& output = *channel->system->output;
+  std::uint64_t frame = 0;
+  switch (unit) {
+    case FMOD_TIMEUNIT_MS:
+      // Rounded up, so that the position read back in milliseconds is the one asked for.
+      frame = (std::uint64_t{position} * static_cast<std::uint64_t>(output.rate()) + 999) / 1000;
+      break;
+    case FMOD_TIMEUNIT_PCM:
+      frame = position;
+      break;
+    case FMOD_TIMEUNIT_PCMBYTES:
+      frame = position / (2 * sizeof(float));
+      break;
+    default:
+      return FMOD_ERR_FORMAT;
+  }
+  output.seek(*channel->voice, frame);
+  return FMOD_OK;
+}
+
 }  // namespace FMOD
 
 const char* FMOD_ErrorString(FMOD_RESULT result) {
