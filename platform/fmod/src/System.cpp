@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "AudioOutput.h"
+#include "FmodHooks.h"
 #include "Mp3Stream.h"
 
 namespace platform::fmod {
@@ -57,6 +58,11 @@ void stop(ChannelState& channel) {
   channel.system->output->remove(channel.voice.get());
 }
 
+std::function<void(FMOD::Channel*)>& channelPlayed() {
+  static std::function<void(FMOD::Channel*)> handler;
+  return handler;
+}
+
 bool stillPlaying(ChannelState& channel) {
   if (channel.stopped) return false;
   if (channel.system->output->hasEnded(*channel.voice)) stop(channel);
@@ -64,6 +70,10 @@ bool stillPlaying(ChannelState& channel) {
 }
 
 }  // namespace
+
+void onChannelPlayed(std::function<void(FMOD::Channel*)> handler) {
+  channelPlayed() = std::move(handler);
+}
 
 }  // namespace platform::fmod
 
@@ -153,7 +163,9 @@ FMOD_RESULT System::playSound(FMOD_CHANNELINDEX channelId, Sound* sound, bool pa
   system->output->add(state->voice);
   if (channel) *channel = state.get();
   liveObjects().insert(static_cast<Channel*>(state.get()));
+  Channel* played = state.get();
   system->channels.push_back(std::move(state));
+  if (channelPlayed()) channelPlayed()(played);
   return FMOD_OK;
 }
 
