@@ -214,6 +214,14 @@ TEST_F(Programs, BenchJsonCarriesEveryFigureAfterATwoSecondRun) {
   }
   EXPECT_NE(json.find("\"frames\": 120,"), std::string::npos) << json;
   EXPECT_TRUE(std::regex_search(json, std::regex("\"gl_renderer\": \"[^\"]+\""))) << json;
+  // Every frame splits into the invitation's four passes, each of which draws something.
+  for (const char* pass : {"scene", "motion blur", "bloom", "composition"}) {
+    EXPECT_TRUE(std::regex_search(
+        json, std::regex(std::string("\\{\"name\": \"") + pass +
+                         "\", \"gpu_ms\": \\{\"median\": [0-9.]*[1-9][0-9.e+-]*, \"p99\": ")))
+        << pass << " in " << json;
+  }
+  EXPECT_NE(json.find("\"unattributed_frames\": 0,"), std::string::npos) << json;
 }
 
 TEST_F(Programs, BadArgumentsGiveExitCodeTwoAndTheUsage) {

@@ -28,10 +28,13 @@ class InvitationRun::LoopWatch : public platform::ICallObserver {
     if (!run_.looping_ && !vantor::loadingActive && std::strcmp(call.object, "device") == 0) {
       run_.loopStarts();
     }
-    if (run_.callWatcher_) run_.callWatcher_->onCall(call);
+    for (platform::ICallObserver* watcher : run_.callWatchers_) watcher->onCall(call);
   }
   bool wantsArguments(const char* object, const char* method) override {
-    return run_.callWatcher_ && run_.callWatcher_->wantsArguments(object, method);
+    for (platform::ICallObserver* watcher : run_.callWatchers_) {
+      if (watcher->wantsArguments(object, method)) return true;
+    }
+    return false;
   }
 
  private:

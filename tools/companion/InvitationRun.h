@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "Arguments.h"
 #include "ScriptedRun.h"
@@ -33,8 +34,8 @@ class InvitationRun {
   // The music time of the loop's first frame (default 0). The clock jumps there when the loop
   // starts: nothing before it is drawn.
   void startAt(std::uint32_t musicMs) { firstMs_ = musicMs; }
-  // Device and effect calls are passed on to this observer too.
-  void watchCalls(platform::ICallObserver* observer) { callWatcher_ = observer; }
+  // Device and effect calls are passed on to this observer too (each one added, in order).
+  void watchCalls(platform::ICallObserver* observer) { callWatchers_.push_back(observer); }
 
   // Runs the entry to its end. True when the handler ended it; false, with a message, when
   // the run ended before (the window was closed, start-up failed).
@@ -56,7 +57,7 @@ class InvitationRun {
   const char* tool_;
   platform::scripted::ScriptedRun scripted_;
   std::unique_ptr<LoopWatch> loopWatch_;
-  platform::ICallObserver* callWatcher_ = nullptr;
+  std::vector<platform::ICallObserver*> callWatchers_;
   std::uint32_t firstMs_ = 0;
   bool looping_ = false;
   bool ended_ = false;

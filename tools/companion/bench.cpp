@@ -13,6 +13,7 @@
 
 #include "Arguments.h"
 #include "InvitationRun.h"
+#include "PassTimer.h"
 #include "Process.h"
 #include "Statistics.h"
 
@@ -75,8 +76,9 @@ constexpr const char* kUsage =
     "Times setup and S seconds of frames (default 91) on a 60 Hz music clock, each frame drawn\n"
     "as fast as the machine can and finished on the GPU before it is timed, and prints a\n"
     "table: setup time, frame-time median, 90th and 99th percentile and maximum, frames per\n"
-    "second, render targets created after the first frame, heap allocations per frame, peak\n"
-    "resident memory and the GL renderer.\n"
+    "second, the GPU time of each pass (median and 99th percentile: scene, motion blur,\n"
+    "bloom, composition), render targets created after the first frame, heap allocations per\n"
+    "frame, peak resident memory and the GL renderer.\n"
     "  --size WxH     picture size in pixels (default 1280x720)\n"
     "  --seconds S    music seconds of frames, above 0 and at most 91 (default 91)\n"
     "  --json FILE    also write the figures as JSON to FILE\n"
@@ -106,6 +108,14 @@ class TargetCounter : public platform::ICallObserver {
   int created = 0;
 };
 
+// The invitation's frame: three offscreen passes, then the composition on the back buffer.
+const std::vector<std::string> kPassNames = {"scene", "motion blur", "bloom", "composition"};
+
+struct PassFigures {
+  std::string name;
+  companion::FrameStatistics ms;
+};
+
 struct Figures {
   companion::Size size;
   double seconds = 0;
@@ -113,6 +123,8 @@ struct Figures {
   double setupSeconds = 0;
   double firstFrameMs = 0;
   companion::FrameStatistics frameMs;
+  std::vector<PassFigures> passes;  // empty without timestamp queries
+  int unattributedFrames = 0;
   int targetsAfterFirstFrame = 0;
   double allocationsPerFrame = 0;
   double peakResidentMiB = 0;
@@ -132,6 +144,14 @@ std::string json(const Figures& f) {
       << "  \"frame_ms\": {\"median\": " << f.frameMs.median << ", \"p90\": " << f.frameMs.p90
       << ", \"p99\": " << f.frameMs.p99 << ", \"max\": " << f.frameMs.max << "},\n"
       << "  \"frames_per_second\": " << f.frameMs.framesPerSecond << ",\n"
+      << "  \"passes\": [";
+  for (std::size_t i = 0; i < f.passes.size(); ++i) {
+    out << (i ? ",\n" : "\n") << "    {\"name\": " << companion::jsonString(f.passes[i].name)
+        << ", \"gpu_ms\": {\"median\": " << f.passes[i].ms.median
+        << ", \"p99\": " << f.passes[i].ms.p99 << "}}";
+  }
+  out << (f.passes.empty() ? "],\n" : "\n  ],\n")
+      << "  \"unattributed_frames\": " << f.unattributedFrames << ",\n"
       << "  \"render_targets_after_first_frame\": " << f.targetsAfterFirstFrame << ",\n"
       << "  \"allocations_per_frame\": " << f.allocationsPerFrame << ",\n"
       << "  \"peak_resident_mib\": " << f.peakResidentMiB << ",\n"
@@ -150,6 +170,13 @@ void printTable(const Figures& f) {
   std::printf("  frame time 99th percentile     %10.2f ms\n", f.frameMs.p99);
   std::printf("  frame time maximum             %10.2f ms\n", f.frameMs.max);
   std::printf("  frames per second              %10.1f\n", f.frameMs.framesPerSecond);
+  for (const PassFigures& pass : f.passes) {
+    std::printf("  GPU %-13s median, 99th %10.2f %8.2f ms\n", pass.name.c_str(), pass.ms.median,
+                pass.ms.p99);
+  }
+  if (f.unattributedFrames > 0) {
+    std::printf("  frames not split into passes   %10d\n", f.unattributedFrames);
+  }
   std::printf("  render targets after frame 1   %10d\n", f.targetsAfterFirstFrame);
   std::printf("  heap allocations per frame     %10.1f\n", f.allocationsPerFrame);
   std::printf("  peak resident memory           %10.1f MiB\n", f.peakResidentMiB);
@@ -177,8 +204,10 @@ int bench(companion::Size size, std::uint32_t lengthMs, const std::string& jsonP
   if (figures.frames < 1) figures.frames = 1;
 
   TargetCounter targets;
+  companion::PassTimer passTimer(kPassNames);
   companion::InvitationRun run(size, kTool);
   run.watchCalls(&targets);
+  run.watchCalls(&passTimer);
   std::vector<double> frameMs;
   frameMs.reserve(static_cast<std::size_t>(figures.frames));
   Clock::time_point previous;
@@ -196,9 +225,12 @@ int bench(companion::Size size, std::uint32_t lengthMs, const std::string& jsonP
     if (frame == 0) {
       figures.renderer = platform::scripted::rendererName(device);
       targetsAtFirstFrame = targets.created;
+      // The first frame builds what later frames reuse; the passes are timed after it.
+      passTimer.attach(device);
       allocationsAtFirstFrame = allocations.load();
     }
     if (frame + 1 < figures.frames) next = static_cast<std::uint32_t>(((frame + 1) * 1000 + 30) / 60);
+    if (!next) passTimer.detach();  // before the device goes with the run
     return next;
   });
   const std::uint64_t allocationsAfter = allocations.load();
@@ -209,6 +241,12 @@ int bench(companion::Size size, std::uint32_t lengthMs, const std::string& jsonP
   figures.firstFrameMs = frameMs.front();
   figures.frameMs = companion::frameStatistics(frameMs);
   figures.targetsAfterFirstFrame = targets.created - targetsAtFirstFrame;
+  if (passTimer.attributedFrames() > 0) {
+    for (std::size_t i = 0; i < kPassNames.size(); ++i) {
+      figures.passes.push_back({kPassNames[i], companion::frameStatistics(passTimer.passMs(i))});
+    }
+  }
+  figures.unattributedFrames = passTimer.unattributedFrames();
   if (figures.frames > 1) {
     figures.allocationsPerFrame =
         static_cast<double>(allocationsAfter - allocationsAtFirstFrame) / (figures.frames - 1);

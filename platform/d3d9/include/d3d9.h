@@ -41,6 +41,18 @@ struct IDirect3DIndexBuffer9 : IDirect3DResource9 {
   virtual HRESULT GetDesc(D3DINDEXBUFFER_DESC* desc) = 0;
 };
 
+// A question put to the GPU's command stream. Timestamps only (TIMESTAMP, TIMESTAMPDISJOINT,
+// TIMESTAMPFREQ): a TIMESTAMP issued with D3DISSUE_END answers, as a UINT64, the tick at which
+// every command before it was finished; ticks count at the TIMESTAMPFREQ rate. GetData answers
+// S_FALSE while the answer is not ready (D3DGETDATA_FLUSH sends pending commands on first).
+struct IDirect3DQuery9 : IUnknown {
+  virtual HRESULT GetDevice(IDirect3DDevice9** device) = 0;
+  virtual D3DQUERYTYPE GetType() = 0;
+  virtual DWORD GetDataSize() = 0;
+  virtual HRESULT Issue(DWORD issueFlags) = 0;
+  virtual HRESULT GetData(void* data, DWORD size, DWORD getDataFlags) = 0;
+};
+
 struct IDirect3DDevice9 : IUnknown {
   virtual HRESULT Present(const RECT* source, const RECT* dest, HWND destWindow,
                           const RGNDATA* dirtyRegion) = 0;
@@ -58,6 +70,8 @@ struct IDirect3DDevice9 : IUnknown {
                                             D3DMULTISAMPLE_TYPE multiSample, DWORD quality,
                                             BOOL discard, IDirect3DSurface9** surface,
                                             HANDLE* sharedHandle) = 0;
+  // A null `query` asks whether the type is supported: D3D_OK or D3DERR_NOTAVAILABLE.
+  virtual HRESULT CreateQuery(D3DQUERYTYPE type, IDirect3DQuery9** query) = 0;
 
   virtual HRESULT SetRenderTarget(DWORD index, IDirect3DSurface9* surface) = 0;
   virtual HRESULT GetRenderTarget(DWORD index, IDirect3DSurface9** surface) = 0;

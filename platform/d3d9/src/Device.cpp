@@ -7,6 +7,7 @@
 
 #include "CallReport.h"
 #include "DeviceGl.h"
+#include "Query.h"
 
 namespace platform::d3d9 {
 
@@ -410,6 +411,17 @@ HRESULT Device::CreateDepthStencilSurface(UINT width, UINT height, D3DFORMAT for
 }
 
 // ---- targets --------------------------------------------------------------------------------
+
+HRESULT Device::CreateQuery(D3DQUERYTYPE type, IDirect3DQuery9** query) {
+  CallReport call(kObject, "CreateQuery", "%u, %p", type, static_cast<void*>(query));
+  const HRESULT supported = Query::supports(*gl_, type);
+  // Without an out-pointer the call only asks; a "no" is an answer, not a refusal.
+  if (!query) return FAILED(supported) ? call.answerQuietly(supported) : call(D3D_OK);
+  *query = nullptr;
+  if (FAILED(supported)) return call(supported);
+  *query = new Query(gl_, type);
+  return call(D3D_OK);
+}
 
 HRESULT Device::SetRenderTarget(DWORD index, IDirect3DSurface9* surface) {
   CallReport call(kObject, "SetRenderTarget", "%u, %p", index, static_cast<void*>(surface));

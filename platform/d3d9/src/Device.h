@@ -41,6 +41,7 @@ class Device final : public RefCounted<IDirect3DDevice9> {
   HRESULT CreateDepthStencilSurface(UINT width, UINT height, D3DFORMAT format,
                                     D3DMULTISAMPLE_TYPE multiSample, DWORD quality, BOOL discard,
                                     IDirect3DSurface9** surface, HANDLE* sharedHandle) override;
+  HRESULT CreateQuery(D3DQUERYTYPE type, IDirect3DQuery9** query) override;
   HRESULT SetRenderTarget(DWORD index, IDirect3DSurface9* surface) override;
   HRESULT GetRenderTarget(DWORD index, IDirect3DSurface9** surface) override;
   HRESULT SetDepthStencilSurface(IDirect3DSurface9* surface) override;
