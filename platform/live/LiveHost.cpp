@@ -97,11 +97,15 @@ bool LiveHost::idle() {
 
 int LiveHost::eventWatch(void* self, SDL_Event* event) {
   auto* host = static_cast<LiveHost*>(self);
-  if (host->event_ && event) host->event_(*event);
+  if (!host->event_ || !event || host->inHandler_) return 0;
+  host->inHandler_ = true;
+  host->event_(*event);
+  host->inHandler_ = false;
   return 0;
 }
 
 void LiveHost::onCall(const Call& call) {
+  if (watcher_) watcher_->onCall(call);
   if (inHandler_ || std::strcmp(call.object, "device") != 0) return;
   if (!looping_) {
     // The first device call with music playing is the frame loop's first step.

@@ -38,18 +38,26 @@ class LiveHost : public ICallObserver {
   void onFrameStart(std::function<void()> handler) { frameStart_ = std::move(handler); }
   void onFramePresented(std::function<void()> handler) { framePresented_ = std::move(handler); }
   // Every display event, as it arrives (mouse, keys, window), before the window gets it.
+  // Device calls the handler makes are not taken for the loop's.
   void onEvent(std::function<void(const SDL_Event&)> handler) { event_ = std::move(handler); }
   // Drawn in the window after the picture, before the swap, with the GL context current.
   void onOverlay(std::function<void(SDL_Window*, int width, int height)> handler);
 
+  // Device and effect calls are passed on to this observer too (a timer of the passes, say),
+  // the handlers' own calls included.
+  void watchCalls(ICallObserver* observer) { watcher_ = observer; }
+
   void onCall(const Call& call) override;
-  bool wantsArguments(const char*, const char*) override { return false; }
+  bool wantsArguments(const char* object, const char* method) override {
+    return watcher_ && watcher_->wantsArguments(object, method);
+  }
 
  private:
   static int eventWatch(void* self, SDL_Event* event);
   bool idle();
 
   std::vector<int> clicks_;
+  ICallObserver* watcher_ = nullptr;
   FMOD::Channel* channel_ = nullptr;
   bool looping_ = false;
   bool frameOpen_ = false;  // the frame has started and not yet been presented

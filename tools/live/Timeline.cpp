@@ -70,7 +70,8 @@ std::optional<double> Timeline::draw(SDL_Window* window, int width, int height,
   }
 
   if (shown_) {
-    const float panel = kStripHeight + ImGui::GetTextLineHeightWithSpacing() + 16.0f;
+    const float lines = state.passes.empty() ? 1.0f : 2.0f;
+    const float panel = kStripHeight + lines * ImGui::GetTextLineHeightWithSpacing() + 16.0f;
     ImGui::SetNextWindowPos(ImVec2(0, h - panel));
     ImGui::SetNextWindowSize(ImVec2(w, panel));
     ImGui::SetNextWindowBgAlpha(0.8f);
@@ -86,6 +87,15 @@ std::optional<double> Timeline::draw(SDL_Window* window, int width, int height,
     if (state.loopOn) {
       ImGui::SameLine();
       ImGui::Text("   loop %.3f - %.3f s", state.loopStartMs / 1000.0, state.loopEndMs / 1000.0);
+    }
+    if (!state.passes.empty()) {
+      std::string line = "GPU";
+      char part[64];
+      for (const auto& [name, ms] : state.passes) {
+        std::snprintf(part, sizeof part, "   %s %.2f ms", name.c_str(), ms);
+        line += part;
+      }
+      ImGui::TextUnformatted(line.c_str());
     }
 
     const ImVec2 origin = ImGui::GetCursorScreenPos();

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 union SDL_Event;
@@ -25,6 +26,8 @@ struct TimelineState {
   std::uint32_t loopStartMs = 0, loopEndMs = 0;
   double fps = 0.0;
   double cpuMs = 0.0;                 // the frame's time on the CPU, the interface excluded
+  // The GPU time of each pass of the latest timed frame (ms), by name; empty when untimed.
+  std::vector<std::pair<std::string, double>> passes;
   const std::vector<float>* loudness = nullptr;  // levels over 0..endMs; may be null or empty
   std::vector<std::string> errors;    // drawn over the picture while there are any
 };

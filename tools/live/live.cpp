@@ -19,6 +19,7 @@
 #include "EffectReload.h"
 #include "LiveHost.h"
 #include "Loudness.h"
+#include "PassTimer.h"
 #include "Picture.h"
 #include "ScriptedRun.h"
 #include "SourceWatch.h"
@@ -53,6 +54,9 @@ constexpr int kStartId = 1001;
 constexpr int kFullScreenId = 1004;
 
 constexpr std::uint32_t kLoudnessBinMs = 100;
+// The invitation's passes as the timer takes them: the offscreen ones in order, then the
+// composition on the back buffer.
+const std::vector<std::string> kPassNames = {"scene", "motion blur", "bloom", "composition"};
 // While the picture stands still the loop is held to about this rate, so a paused viewer
 // does not take a whole core.
 constexpr double kStillFrameMs = 1000.0 / 60.0;
@@ -122,7 +126,9 @@ class Viewer {
         host_(host),
         transport_(companion::kRunMs, say),
         watch_(options.effects),
-        effects_(options.effects, say) {
+        effects_(options.effects, say),
+        passTimer_(kPassNames) {
+    host_.watchCalls(&passTimer_);
     if (!watch_.error().empty()) say("effects are not watched: " + watch_.error());
     transport_.startAt(options.startMs.value_or(0), options.paused);
     if (options.loop) transport_.setLoop(options.loop->first, options.loop->second, true);
@@ -161,6 +167,7 @@ class Viewer {
 
   void framePresented() {
     cpuMs_ = msSince(frameCpuStart_) - overlayMs_;
+    timePasses();
     if (frameWillCapture_) {
       frameWillCapture_ = captureAsked_ = false;
       writePicture(frame_.ms);
@@ -172,6 +179,29 @@ class Viewer {
         std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(kStillFrameMs - spent));
       }
     }
+  }
+
+  // The timer starts after the first Present of the loop and gives its queries back before
+  // the device goes (the loop ends on the Escape or close that handleEvent sees first).
+  void timePasses() {
+    if (timerState_ == TimerState::kOff) {
+      timerState_ = passTimer_.attach(vantor::GraphicsContext::instance()->device())
+                        ? TimerState::kTiming
+                        : TimerState::kFailed;
+      return;
+    }
+    if (timerState_ != TimerState::kTiming) return;
+    passTimer_.collect(false);
+    if (passTimer_.attributedFrames() == 0) return;
+    passes_.clear();
+    for (std::size_t i = 0; i < kPassNames.size(); ++i) {
+      passes_.emplace_back(kPassNames[i], passTimer_.passMs(i).back());
+    }
+  }
+
+  void stopTiming() {
+    if (timerState_ == TimerState::kTiming) passTimer_.detach();
+    timerState_ = TimerState::kStopped;
   }
 
   void writePicture(std::uint32_t ms) {
@@ -190,6 +220,7 @@ class Viewer {
   }
 
   void overlay(SDL_Window* window, int width, int height) {
+    if (!started_) return;  // the loading picture is the demo's alone
     const auto start = std::chrono::steady_clock::now();
     live::TimelineState state;
     state.timeMs = frame_.ms;
@@ -201,6 +232,7 @@ class Viewer {
     state.loopEndMs = transport_.loopEndMs();
     state.fps = fps_;
     state.cpuMs = cpuMs_;
+    state.passes = passes_;
     if (loudness_.valid() &&
         loudness_.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
       levels_ = loudness_.get();
@@ -243,6 +275,10 @@ class Viewer {
   // as commands and run before the next frame.
   void handleEvent(const SDL_Event& event) {
     if (timeline_.handleEvent(event)) return;
+    const bool closing = event.type == SDL_QUIT ||
+                         (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE) ||
+                         (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE);
+    if (closing) stopTiming();
     if (event.type != SDL_KEYDOWN) return;
     const bool shift = (event.key.keysym.mod & KMOD_SHIFT) != 0;
     const bool repeat = event.key.repeat != 0;
@@ -271,6 +307,9 @@ class Viewer {
   live::Transport transport_;
   live::SourceWatch watch_;
   live::EffectReload effects_;
+  companion::PassTimer passTimer_;
+  enum class TimerState { kOff, kTiming, kFailed, kStopped } timerState_ = TimerState::kOff;
+  std::vector<std::pair<std::string, double>> passes_;
   live::Timeline timeline_;
   std::future<std::vector<float>> loudness_;
   std::vector<float> levels_;
