@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <future>
@@ -61,9 +62,14 @@ const std::vector<std::string> kPassNames = {"scene", "motion blur", "bloom", "c
 // does not take a whole core.
 constexpr double kStillFrameMs = 1000.0 / 60.0;
 
+// One line on standard output; a line that cannot be written is said once on standard
+// error, and the viewer plays on.
 void say(const std::string& line) {
-  std::printf("%s\n", line.c_str());
-  std::fflush(stdout);
+  static bool failed = false;
+  if ((std::printf("%s\n", line.c_str()) < 0 || std::fflush(stdout) != 0) && !failed) {
+    failed = true;
+    std::fprintf(stderr, "%s: standard output cannot be written; its lines are lost\n", kTool);
+  }
 }
 
 struct Options {
@@ -345,6 +351,8 @@ int main(int argc, char** argv) {
                  options.effects.c_str());
     return 1;
   }
+  // A reader of the lines that goes away (a closed pipe) must not end the viewer.
+  std::signal(SIGPIPE, SIG_IGN);
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     std::fprintf(stderr, "%s: no display: %s\n", kTool, SDL_GetError());
     return 1;
