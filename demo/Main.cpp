@@ -7,6 +7,7 @@
 #include "demo/D3DWindow.h"
 #include "demo/DemoHooks.h"
 #include "demo/Launcher.h"
+#include "demo/RunLength.h"
 #include "Core/Progress.h"
 #include "gfx/resources/DataFileCache.h"
 #include "gfx/resources/EffectHandler.h"
@@ -18,7 +19,6 @@ namespace {
 
 constexpr const char* kReportSource = "demo\\Main";
 
-constexpr DWORD kRunMs = 91000;  // the run ends this long after the music started
 constexpr DWORD kStepMs = 50;    // demoStep's fixed step
 
 // Owned by the shell for the whole run and never released: the process ends with them.
@@ -73,7 +73,7 @@ void runFrames(D3DWindow& window) {
     lastTime = now;
     const unsigned int musicMs = musicPosition();
     pendingStepMs += frameMs;
-    if (elapsedMs >= kRunMs) window.close();  // this frame still runs and is shown
+    if (elapsedMs >= kRunLengthMs) window.close();  // this frame still runs and is shown
 
     VANTOR_CHECK_LINE(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0),
                       341);

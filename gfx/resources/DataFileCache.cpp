@@ -1,8 +1,6 @@
 #include "gfx/resources/DataFileCache.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <fileapi.h>
 #include <windows.h>
 
 #include <cstdio>
@@ -18,12 +16,17 @@ namespace {
 
 // The folder of the running executable, with a trailing slash; empty if unknown.
 std::string executableFolder() {
-  std::vector<char> path(4096);
-  const ssize_t length = readlink("/proc/self/exe", path.data(), path.size() - 1);
-  if (length <= 0) return {};
-  const std::string exe(path.data(), static_cast<std::size_t>(length));
-  const std::size_t slash = exe.rfind('/');
-  return slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
+  std::vector<char> path(MAX_PATH);
+  for (;;) {
+    const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) {
+      const std::string exe(path.data(), length);
+      const std::size_t slash = exe.rfind('/');
+      return slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
+    }
+    path.resize(path.size() * 2);  // cut short: the whole path needs a larger buffer
+  }
 }
 
 std::vector<std::string> candidatePaths(const std::string& name) {
@@ -49,36 +52,25 @@ struct FileContent {
 };
 
 // The whole content of a regular file, or nothing when it cannot be opened or read whole.
-// Opened without blocking, so that a named pipe or a device under a data file's name is
-// refused instead of waiting for a writer that never comes.
+// A named pipe or a device under a data file's name is refused: CreateFileA does not wait for
+// a writer, and only a file on disk is read.
 std::optional<FileContent> readWhole(const std::string& path) {
-  const int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (descriptor < 0) return std::nullopt;
-  struct stat status;
-  if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode) ||
-      fcntl(descriptor, F_SETFL, 0) != 0) {
-    close(descriptor);
-    return std::nullopt;
-  }
-  std::FILE* file = fdopen(descriptor, "rb");
-  if (!file) {
-    close(descriptor);
-    return std::nullopt;
-  }
+  const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
   std::optional<FileContent> content;
-  if (fseeko(file, 0, SEEK_END) == 0) {
-    const off_t end = ftello(file);
-    if (end >= 0 && end <= std::numeric_limits<std::uint32_t>::max() &&
-        fseeko(file, 0, SEEK_SET) == 0) {
-      FileContent read;
-      read.size = static_cast<std::uint32_t>(end);
-      read.data.reset(new unsigned char[read.size]);
-      if (std::fread(read.data.get(), 1, read.size, file) == read.size) {
-        content = std::move(read);
-      }
+  LARGE_INTEGER size;
+  if (GetFileType(file) == FILE_TYPE_DISK && GetFileSizeEx(file, &size) && size.QuadPart >= 0 &&
+      size.QuadPart <= std::numeric_limits<std::uint32_t>::max()) {
+    FileContent read;
+    read.size = static_cast<std::uint32_t>(size.QuadPart);
+    read.data.reset(new unsigned char[read.size]);
+    DWORD bytesRead = 0;
+    if (ReadFile(file, read.data.get(), read.size, &bytesRead, nullptr) && bytesRead == read.size) {
+      content = std::move(read);
     }
   }
-  std::fclose(file);
+  CloseHandle(file);
   return content;
 }
 
@@ -123,8 +115,11 @@ std::uint32_t DataFileCache::size(const std::string& name) {
 
 std::string findDataFile(const std::string& name) {
   for (const std::string& path : candidatePaths(name)) {
-    struct stat status;
-    if (stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode)) return path;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))) {
+      return path;
+    }
   }
   return {};
 }

@@ -50,7 +50,7 @@ TEST_F(D3DMeshTest, BuffersStartAtTheMinimumsGrowToTheRequestAndNeverShrink) {
   Mesh mesh(0, 0);
   const std::vector<Vector3> many(100, Vector3(1, 2, 3));
   const IndexList manyIndices(99, 0);
-  DeviceCalls calls;
+  CallRecorder calls("device");
   const int ticksBefore = progressTicks;
   fillGpu(mesh, many, manyIndices);
   EXPECT_EQ(progressTicks - ticksBefore, 2);  // one before each creation
@@ -72,14 +72,14 @@ TEST_F(D3DMeshTest, DrawIsOneIndexedTriangleListInTheEngineFormat) {
   Mesh mesh(0, 0);
   fillGpu(mesh, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {0, 1, 2, 2, 1, 3});
   ASSERT_EQ(device()->BeginScene(), D3D_OK);
-  DeviceCalls calls;
+  CallRecorder calls("device");
   mesh.data->d3dMesh->draw();
   ASSERT_EQ(calls.calls.size(), 4u);
   EXPECT_EQ(calls.calls[0].rfind("SetStreamSource(0, ", 0), 0u) << calls.calls[0];
   EXPECT_NE(calls.calls[0].find(", 0, 64)"), std::string::npos) << calls.calls[0];
   EXPECT_EQ(calls.calls[1], "SetFVF(0x500412)");
   EXPECT_EQ(calls.calls[2].rfind("SetIndices(", 0), 0u);
-  EXPECT_EQ(calls.calls[3], "DrawIndexedPrimitive(4, 0, 0, 4, 0, 2)");
+  EXPECT_EQ(calls.calls[3], "DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2)");
   ASSERT_EQ(device()->EndScene(), D3D_OK);
 }
 
@@ -91,7 +91,7 @@ TEST_F(D3DMeshTest, EmptyFillsDrawNothingAndReadBackAsAnEmptyTopology) {
 
   // Vertices with an empty index list: no index buffer is needed, none is locked.
   Mesh mesh(0, 0);
-  DeviceCalls calls;
+  CallRecorder calls("device");
   fillGpu(mesh, {{0, 0, 0}}, {});
   mesh.data->d3dMesh->draw();
   EXPECT_EQ(calls.count("CreateIndexBuffer"), 0);

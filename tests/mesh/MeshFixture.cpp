@@ -13,12 +13,7 @@ int progressTicks = 0;
 }  // namespace mesh_test
 
 namespace vantor {
-void demoConfigure(DisplaySettings&) {}
-void demoSetup() {}
 void tickLoadingProgress() { ++mesh_test::progressTicks; }
-void demoStep(float, float) {}
-void demoFrame(float, float) {}
-void demoShutdown() {}
 }  // namespace vantor
 
 namespace mesh_test {
@@ -26,18 +21,6 @@ namespace mesh_test {
 namespace {
 std::vector<std::string> boxTexts;
 }  // namespace
-
-void DeviceCalls::onCall(const platform::Call& call) {
-  if (std::string(call.object) == "device") {
-    calls.push_back(std::string(call.method) + "(" + call.arguments + ")");
-  }
-}
-
-int DeviceCalls::count(const std::string& method) const {
-  int n = 0;
-  for (const std::string& call : calls) n += call.rfind(method + "(", 0) == 0;
-  return n;
-}
 
 void MeshTest::SetUpTestSuite() {
   // A forked child cannot use the parent's GL context: death tests start the program afresh.

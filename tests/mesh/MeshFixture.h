@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "CallObserver.h"
+#include "common/CallRecorder.h"
 #include "gfx/mesh/Mesh.h"
 
 namespace mesh_test {
@@ -19,16 +19,7 @@ using namespace vantor;
 // Progress points passed since the start of the process (loading is active all along).
 extern int progressTicks;
 
-// Records device calls as "Method(arguments)" while it lives.
-class DeviceCalls : public platform::ICallObserver {
- public:
-  DeviceCalls() { platform::setCallObserver(this); }
-  ~DeviceCalls() { platform::setCallObserver(nullptr); }
-  void onCall(const platform::Call& call) override;
-  // How many recorded calls have this method name.
-  int count(const std::string& method) const;
-  std::vector<std::string> calls;
-};
+using vantor_test::CallRecorder;
 
 class MeshTest : public ::testing::Test {
  protected:

@@ -89,7 +89,7 @@ TEST_F(MeshNodeTest, EveryOperationMovesTheSyncStateAsTabled) {
 TEST_F(MeshNodeTest, MisusedEmptyMeshesShowTheirBoxesAndChangeNothing) {
   Mesh empty(0, 0);
   EXPECT_TRUE(empty.getVertices().empty());
-  DeviceCalls calls;
+  CallRecorder calls("device");
   empty.draw(Matrix());
   EXPECT_EQ(calls.count("DrawIndexedPrimitive"), 0);
   std::unique_ptr<Mesh> target = meshIn(Sync::TopologyNewer);
@@ -104,7 +104,7 @@ TEST_F(MeshNodeTest, NormalsAreRecomputedOnceSoEveryFrameUploadsOnlyOnce) {
   EXPECT_EQ(mesh->data->syncState, Sync::TopologyNewer);
   EXPECT_EQ(*mesh->getVertices()[0]->getNormal(), Vector3(0, 0, 1));
   ASSERT_EQ(device()->BeginScene(), D3D_OK);
-  DeviceCalls calls;
+  CallRecorder calls("device");
   // The first frame uploads; later frames find the normals valid and the state Synced.
   for (int frame = 0; frame < 3; ++frame) {
     mesh->computeNormals();

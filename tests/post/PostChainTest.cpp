@@ -24,35 +24,6 @@ using vantor::BloomEffect;
 using vantor::MotionblurEffect;
 using vantor::RenderTarget;
 
-// Device and effect calls in one list, as "object.Method(arguments)".
-class Calls : public platform::ICallObserver {
- public:
-  Calls() { platform::setCallObserver(this); }
-  ~Calls() { platform::setCallObserver(nullptr); }
-  void onCall(const platform::Call& call) override {
-    all.push_back(std::string(call.object) + "." + call.method + "(" + call.arguments + ")");
-  }
-  // The calls that start with `prefix`, in order.
-  std::vector<std::string> starting(const std::string& prefix) const {
-    std::vector<std::string> out;
-    for (const std::string& c : all) {
-      if (c.rfind(prefix, 0) == 0) out.push_back(c);
-    }
-    return out;
-  }
-  // The names of the effect parameters set, in order.
-  std::vector<std::string> parameters() const {
-    std::vector<std::string> out;
-    for (const std::string& c : starting("effect.Set")) {
-      if (c.rfind("effect.SetTechnique", 0) == 0) continue;
-      const std::size_t open = c.find('(');
-      out.push_back(c.substr(open + 1, c.find_first_of(",)", open) - open - 1));
-    }
-    return out;
-  }
-  std::vector<std::string> all;
-};
-
 // A bloom that looks at the device right after its own drawing, inside render.
 class WatchedBloom : public BloomEffect {
  public:
@@ -83,7 +54,7 @@ TEST_F(PostObserved, MotionBlurSetsItsParametersInOrderAndDrawsOneBracketedQuadP
   const std::vector<std::string> order = {"worldViewProjection", "radius", "depthTex", "blurMap",
                                           "tex"};
   for (float time : {1.0f, 2.0f}) {
-    Calls calls;
+    CallRecorder calls;
     blur.render(time);
     EXPECT_EQ(calls.parameters(), order);
     EXPECT_EQ(calls.starting("effect.SetFloat"),
@@ -102,14 +73,14 @@ TEST_F(PostObserved, MotionBlurSetsItsParametersInOrderAndDrawsOneBracketedQuadP
     EXPECT_EQ(bracket, (std::vector<std::string>{"device.BeginScene", "device.DrawPrimitiveUP",
                                                  "device.EndScene"}));
   }
-  Calls again;
+  CallRecorder again;
   blur.render(2.0009f);  // within a millisecond of the last drawing
-  EXPECT_TRUE(again.all.empty());
+  EXPECT_TRUE(again.calls.empty());
 }
 
 TEST_F(PostObserved, MotionBlurWithoutSurfacesBindsNoTextures) {
   MotionblurEffect blur(nullptr, nullptr, nullptr, 0.015f);
-  Calls calls;
+  CallRecorder calls;
   blur.render(1.0f);
   EXPECT_EQ(calls.starting("effect.SetTexture"),
             (std::vector<std::string>{"effect.SetTexture(depthTex, null)",
@@ -124,7 +95,7 @@ TEST_F(PostObserved, BloomRunsBothPassesInOneSceneWithItsParametersInOrder) {
   blur.render(1.0f);
   BloomEffect bloom(&blur, 0.1f, 1.0f, 1.5f);
   for (float time : {1.0f, 2.0f}) {
-    Calls calls;
+    CallRecorder calls;
     bloom.render(time);
     EXPECT_EQ(calls.parameters(), (std::vector<std::string>{"worldViewProjection", "tex", "radius",
                                                             "power", "alpha", "tex"}));
@@ -133,10 +104,10 @@ TEST_F(PostObserved, BloomRunsBothPassesInOneSceneWithItsParametersInOrder) {
                                         "effect.SetFloat(power, 1)",
                                         "effect.SetFloat(alpha, 1.5)"}));
     std::vector<std::string> steps;
-    for (const std::string& c : calls.all) {
+    for (const std::string& c : calls.calls) {
       for (const char* step : {"device.BeginScene", "device.EndScene", "device.DrawPrimitiveUP",
                                "device.Clear", "effect.Begin(", "effect.BeginPass", "effect.End(",
-                               "device.SetRenderState(60,"}) {
+                               "device.SetRenderState(D3DRS_TEXTUREFACTOR,"}) {
         if (c.rfind(step, 0) != 0) continue;
         // Pointers vary from run to run: clears and draws are named only.
         const bool named = c.rfind("device.Clear", 0) == 0 || c.rfind("device.Draw", 0) == 0;
@@ -147,13 +118,15 @@ TEST_F(PostObserved, BloomRunsBothPassesInOneSceneWithItsParametersInOrder) {
     // the first pass's technique, each quad with its texture factor's alpha clamped to 255.
     EXPECT_EQ(steps, (std::vector<std::string>{
                          "device.Clear", "device.BeginScene()", "effect.Begin(0)", "device.Clear",
-                         "effect.BeginPass(0)", "device.SetRenderState(60, 4278190080)",
+                         "effect.BeginPass(0)",
+                         "device.SetRenderState(D3DRS_TEXTUREFACTOR, 0xFF000000)",
                          "device.DrawPrimitiveUP", "effect.End()", "effect.Begin(0)",
-                         "effect.BeginPass(1)", "device.SetRenderState(60, 4278190080)",
+                         "effect.BeginPass(1)",
+                         "device.SetRenderState(D3DRS_TEXTUREFACTOR, 0xFF000000)",
                          "device.DrawPrimitiveUP", "effect.End()", "device.EndScene()"}));
-    Calls again;
+    CallRecorder again;
     bloom.render(time + 0.0005f);
-    EXPECT_TRUE(again.all.empty());
+    EXPECT_TRUE(again.calls.empty());
   }
 }
 
@@ -193,7 +166,7 @@ TEST_F(PostObserved, AHundredFramesOfTheChainCreateNoTargetAfterTheFirst) {
   scene.setBlurMapEnabled(true);
   RenderTarget* background = colour;  // stands in for the background picture
   RenderTarget* screen = borrow(D3DFMT_A8R8G8B8);
-  Calls calls;
+  CallRecorder calls;
   std::size_t afterFirstFrame = 0;
   for (int frame = 0; frame < 100; ++frame) {
     const float time = 0.02f * static_cast<float>(frame);
@@ -212,17 +185,17 @@ TEST_F(PostObserved, AHundredFramesOfTheChainCreateNoTargetAfterTheFirst) {
                        true);
     }
     screen->end();
-    if (frame == 0) afterFirstFrame = calls.all.size();
+    if (frame == 0) afterFirstFrame = calls.calls.size();
   }
   std::vector<std::string> created;
-  for (std::size_t i = afterFirstFrame; i < calls.all.size(); ++i) {
-    if (calls.all[i].rfind("device.Create", 0) == 0) created.push_back(calls.all[i]);
+  for (std::size_t i = afterFirstFrame; i < calls.calls.size(); ++i) {
+    if (calls.calls[i].rfind("device.Create", 0) == 0) created.push_back(calls.calls[i]);
   }
   EXPECT_EQ(created, std::vector<std::string>{});
   // And the later frames did draw: blur, two bloom passes, three composed quads each.
   std::size_t draws = 0;
-  for (std::size_t i = afterFirstFrame; i < calls.all.size(); ++i) {
-    if (calls.all[i].rfind("device.DrawPrimitiveUP", 0) == 0) ++draws;
+  for (std::size_t i = afterFirstFrame; i < calls.calls.size(); ++i) {
+    if (calls.calls[i].rfind("device.DrawPrimitiveUP", 0) == 0) ++draws;
   }
   EXPECT_EQ(draws, 99u * 6u);
 }

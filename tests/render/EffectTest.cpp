@@ -149,16 +149,6 @@ class OrthographicCamera : public vantor::TCamera {
   bool isOrthographic() override { return true; }
 };
 
-// Names of the parameters a recorder saw set, in order.
-std::vector<std::string> parameterNames(const std::vector<std::string>& calls) {
-  std::vector<std::string> names;
-  for (const std::string& call : calls) {
-    const auto open = call.find('(');
-    names.push_back(call.substr(open + 1, call.find_first_of(",)", open) - open - 1));
-  }
-  return names;
-}
-
 TEST_F(Effects, SceneHandlesUploadWhatTheSceneAndItsCameraHave) {
   vantor::Scene scene;
   {
@@ -174,7 +164,7 @@ TEST_F(Effects, SceneHandlesUploadWhatTheSceneAndItsCameraHave) {
   {
     CallRecorder recorder("effect");
     TShader shader(file, "Fill", &scene);
-    EXPECT_EQ(parameterNames(recorder.calls),
+    EXPECT_EQ(recorder.parameters(),
               (std::vector<std::string>{"deltaTime", "time", "depthTex", "viewProjection",
                                         "projection", "projectionInv"}));
   }
@@ -184,7 +174,7 @@ TEST_F(Effects, SceneHandlesUploadWhatTheSceneAndItsCameraHave) {
   scene.render(2.0f);  // the scene's time and frame time become 2 s
   CallRecorder recorder("effect");
   TShader shader(file, "Fill", &scene);
-  EXPECT_EQ(parameterNames(recorder.calls),
+  EXPECT_EQ(recorder.parameters(),
             (std::vector<std::string>{"deltaTime", "time", "depthTex", "viewProjection",
                                       "projection", "projectionInv", "z_far", "z_near"}));
   EXPECT_EQ(recorder.calls[0], "SetFloat(deltaTime, 2)");

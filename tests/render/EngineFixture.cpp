@@ -18,10 +18,6 @@ namespace vantor_test {
 int progressTicks = 0;
 std::function<void()> onProgress;
 
-void CallRecorder::onCall(const platform::Call& call) {
-  if (call.object == object_) calls.push_back(std::string(call.method) + "(" + call.arguments + ")");
-}
-
 void EngineTest::SetUpTestSuite() {
   // A forked child cannot use the parent's GL context: death tests start the program afresh.
   GTEST_FLAG_SET(death_test_style, "threadsafe");

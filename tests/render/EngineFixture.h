@@ -11,25 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "CallObserver.h"
+#include "common/CallRecorder.h"
 
 namespace vantor {
 class RenderTarget;
 }  // namespace vantor
 
 namespace vantor_test {
-
-// Records calls of one object kind ("device" or "effect") as "Method(arguments)".
-class CallRecorder : public platform::ICallObserver {
- public:
-  explicit CallRecorder(const char* object) : object_(object) { platform::setCallObserver(this); }
-  ~CallRecorder() { platform::setCallObserver(nullptr); }
-  void onCall(const platform::Call& call) override;
-  std::vector<std::string> calls;
-
- private:
-  std::string object_;
-};
 
 class EngineTest : public ::testing::Test {
  protected:

@@ -243,15 +243,18 @@ TEST(MachineFaults, WithoutOpenGl45TheDeviceFailureIsReportedAndNamed) {
   EXPECT_NE(run.errors.find("demo\\D3DWindow:213"), std::string::npos) << describe(run);
 }
 
-TEST(MachineFaults, WithoutADisplayTheDemoSaysSoAndEndsWithoutPlayingUnseen) {
-  // The demo itself, not the scripted platform: nobody could see the launcher or stop a run.
+TEST(MachineFaults, WithoutADisplayTheDemoSaysSoInOneLineAndEndsWithExitCodeOne) {
+  // The demo itself, not the scripted platform: nobody could see the launcher or stop a run,
+  // and a script that started it must be able to tell.
   for (const std::vector<std::string>& environment :
        {std::vector<std::string>{"-DISPLAY", "-WAYLAND_DISPLAY"},
         std::vector<std::string>{"DISPLAY=:97", "-WAYLAND_DISPLAY"}}) {
     const RunResult run = runChild({KESTU09}, 60, environment);
     EXPECT_FALSE(run.timedOut) << environment[0];
-    EXPECT_TRUE(WIFEXITED(run.status) && WEXITSTATUS(run.status) == 0) << describe(run);
-    EXPECT_NE(run.errors.find("no display"), std::string::npos) << describe(run);
+    EXPECT_TRUE(WIFEXITED(run.status) && WEXITSTATUS(run.status) == 1) << describe(run);
+    EXPECT_EQ(run.errors.rfind("kestu09: nothing can be shown: no display (", 0), 0u)
+        << describe(run);
+    EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), '\n'), 1) << describe(run);
   }
 }
 

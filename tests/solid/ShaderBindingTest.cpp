@@ -15,47 +15,6 @@ namespace {
 using vantor::Material;
 using vantor::Matrix;
 
-// Every device and effect call, as "effect.SetInt(pointLightAmount, 0)".
-class Calls : public platform::ICallObserver {
- public:
-  Calls() { platform::setCallObserver(this); }
-  ~Calls() { platform::setCallObserver(nullptr); }
-  void onCall(const platform::Call& call) override {
-    list.push_back(std::string(call.object) + "." + call.method + "(" + call.arguments + ")");
-  }
-  bool has(const std::string& call) const {
-    return std::find(list.begin(), list.end(), call) != list.end();
-  }
-  // Calls that begin with `prefix`, in order.
-  std::vector<std::string> starting(const std::string& prefix) const {
-    std::vector<std::string> found;
-    for (const std::string& c : list) {
-      if (c.rfind(prefix, 0) == 0) found.push_back(c);
-    }
-    return found;
-  }
-  // Index of the first call that begins with `prefix`, or -1.
-  long indexOf(const std::string& prefix) const {
-    for (std::size_t i = 0; i < list.size(); ++i) {
-      if (list[i].rfind(prefix, 0) == 0) return static_cast<long>(i);
-    }
-    return -1;
-  }
-  // The parameter names the effect was given, in order, without repeats.
-  std::vector<std::string> parameters() const {
-    std::vector<std::string> names;
-    for (const std::string& c : list) {
-      if (c.rfind("effect.Set", 0) != 0 || c.rfind("effect.SetTechnique", 0) == 0) continue;
-      const auto open = c.find('('), comma = c.find(',', open);
-      std::string name = c.substr(open + 1, comma == std::string::npos ? std::string::npos
-                                                                        : comma - open - 1);
-      if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
-    }
-    return names;
-  }
-  std::vector<std::string> list;
-};
-
 std::string pointer(const void* p) {
   char text[32];
   std::snprintf(text, sizeof text, "%p", p);
@@ -68,9 +27,10 @@ class SolidShaderCalls : public SolidTest {
     SolidTest::SetUp();
     solid = addSolid(quadMesh(2.0f));
   }
-  // One drawing of the scene, recorded.
-  Calls draw() {
-    Calls calls;
+  // One drawing of the scene: every device and effect call, as
+  // "effect.SetInt(pointLightAmount, 0)".
+  CallList draw() {
+    CallRecorder calls;
     render(time += 1.0f);
     return calls;
   }
@@ -82,7 +42,7 @@ TEST_F(SolidShaderCalls, UnlitMaterialGetsNoLightsWhateverTheSceneHolds) {
   addLight(1, 2, 3);
   scene->lighting.directionalLightEnabled = true;
   solid->getMaterial().lit = false;
-  Calls calls = draw();
+  CallList calls = draw();
   EXPECT_TRUE(calls.has("effect.SetInt(pointLightAmount, 0)"));
   EXPECT_TRUE(calls.has("effect.SetBool(enableDirectionallight, 0)"));
   EXPECT_TRUE(calls.starting("effect.SetVector(pointLight[").empty());
@@ -102,7 +62,7 @@ TEST_F(SolidShaderCalls, UnlitMaterialGetsNoLightsWhateverTheSceneHolds) {
 TEST_F(SolidShaderCalls, OnePointLightArrivesWithPositionColourPowerAndIntensity) {
   lights.push_back(std::make_unique<vantor::NodePointlight>(1, 2, 3, 1, 0.5f, 0, 1, 2, 1, 0));
   scene->addNode(lights.back().get());
-  Calls calls = draw();
+  CallList calls = draw();
   EXPECT_TRUE(calls.has("effect.SetInt(pointLightAmount, 1)"));
   EXPECT_TRUE(calls.has("effect.SetVector(pointLight[0].position, 1, 2, 3, 1)"));
   EXPECT_TRUE(calls.has("effect.SetVector(pointLight[0].color, 2, 1, 0, 2)"));
@@ -114,7 +74,7 @@ TEST_F(SolidShaderCalls, OnePointLightArrivesWithPositionColourPowerAndIntensity
 // left out instead of naming "pointLight[:]" and "pointLight[;]", which would be fatal.
 TEST_F(SolidShaderCalls, TwelveLightsBindTheFirstTen) {
   for (int i = 0; i < 12; ++i) addLight(float(i), 0, 0);
-  Calls calls = draw();
+  CallList calls = draw();
   EXPECT_TRUE(calls.has("effect.SetInt(pointLightAmount, 10)"));
   EXPECT_TRUE(calls.has("effect.SetVector(pointLight[9].position, 9, 0, 0, 1)"));
   EXPECT_EQ(calls.starting("effect.SetVector(pointLight[").size(), 20u);  // position, colour
@@ -122,7 +82,7 @@ TEST_F(SolidShaderCalls, TwelveLightsBindTheFirstTen) {
 }
 
 TEST_F(SolidShaderCalls, LightBleedIsSentOnlyWhenItIsOn) {
-  Calls calls = draw();
+  CallList calls = draw();
   EXPECT_TRUE(calls.has("effect.SetBool(material.lightBleedEnabled, 0)"));
   EXPECT_TRUE(calls.starting("effect.SetFloat(material.lightBleed,").empty());
   solid->getMaterial().lightBleed = 0.3f;
@@ -134,7 +94,7 @@ TEST_F(SolidShaderCalls, LightBleedIsSentOnlyWhenItIsOn) {
 // The blur map is bound at slot 1 only when the scene has one, before the normal buffer at 3
 // and the depth buffer at 2; all of them are unbound after the pass.
 TEST_F(SolidShaderCalls, ExtraBuffersAreBoundAroundThePass) {
-  Calls calls = draw();
+  CallList calls = draw();
   EXPECT_TRUE(calls.starting("effect.SetFloat(velocityScale").empty());
   EXPECT_TRUE(calls.starting("device.SetRenderTarget(1,").empty());
   const std::string normal = pointer(surfaceOf(scene->getNormalBuffer()));
@@ -165,7 +125,7 @@ TEST_F(SolidShaderCalls, ExtraBuffersAreBoundAroundThePass) {
 // While the solid draws, the depth buffer is render target 2; the effect must not bind it as
 // a texture as well (the effect sets "depthTex" but its program does not sample it).
 TEST_F(SolidShaderCalls, DepthBufferIsNotATextureWhileItIsATarget) {
-  Calls calls = draw();
+  CallList calls = draw();
   const std::string depthTexture = pointer(scene->getDepthBuffer()->getTexture());
   EXPECT_TRUE(calls.has("effect.SetTexture(depthTex, texture)"));
   for (const std::string& c : calls.starting("device.SetTexture(")) {
@@ -174,35 +134,41 @@ TEST_F(SolidShaderCalls, DepthBufferIsNotATextureWhileItIsATarget) {
 }
 
 TEST_F(SolidShaderCalls, BlendStatesFollowTheBlendMode) {
-  // D3DRS_ALPHABLENDENABLE 27, SRCBLEND 19, DESTBLEND 20, BLENDOP 171, ZENABLE 7,
-  // ZWRITEENABLE 14; blend factors SRCALPHA 5, INVSRCALPHA 6, ONE 2; BLENDOP_ADD 1.
   const auto statesOf = [&](int mode) {
     solid->getMaterial().blendMode = mode;
-    Calls calls = draw();
+    CallList calls = draw();
     std::vector<std::string> states;
     const long pass = calls.indexOf("effect.BeginPass(0)");
     const long first = calls.indexOf("effect.SetMatrix(worldViewProjection,");
-    for (long i = first; i >= 0 && i < long(calls.list.size()); ++i) {
-      const std::string& c = calls.list[std::size_t(i)];
+    for (long i = first; i >= 0 && i < long(calls.calls.size()); ++i) {
+      const std::string& c = calls.calls[std::size_t(i)];
       if (c.rfind("device.SetRenderState(", 0) != 0) continue;
       // The pass itself sets no blend or depth state.
       if (i > pass) {
-        for (const char* state : {"(27,", "(19,", "(20,", "(171,", "(7,", "(14,"}) {
+        for (const char* state : {"(D3DRS_ALPHABLENDENABLE,", "(D3DRS_SRCBLEND,",
+                                  "(D3DRS_DESTBLEND,", "(D3DRS_BLENDOP,", "(D3DRS_ZENABLE,",
+                                  "(D3DRS_ZWRITEENABLE,"}) {
           EXPECT_EQ(c.find(state), std::string::npos) << c;
         }
-      } else if (c.find("(22,") == std::string::npos) {
+      } else if (c.find("(D3DRS_CULLMODE,") == std::string::npos) {
         states.push_back(c.substr(c.find('(')));
       }
     }
     return states;
   };
-  const std::vector<std::string> opaque = {"(27, 0)", "(7, 1)", "(14, 1)"};
+  const std::vector<std::string> opaque = {"(D3DRS_ALPHABLENDENABLE, FALSE)",
+                                           "(D3DRS_ZENABLE, TRUE)", "(D3DRS_ZWRITEENABLE, TRUE)"};
   EXPECT_EQ(statesOf(0), opaque);
   EXPECT_EQ(statesOf(3), opaque);
-  EXPECT_EQ(statesOf(1), (std::vector<std::string>{"(27, 1)", "(19, 5)", "(20, 2)", "(171, 1)",
-                                                   "(7, 1)", "(14, 1)"}));
-  EXPECT_EQ(statesOf(2), (std::vector<std::string>{"(27, 1)", "(19, 5)", "(20, 6)", "(171, 1)",
-                                                   "(7, 1)", "(14, 1)"}));
+  EXPECT_EQ(statesOf(1), (std::vector<std::string>{
+                             "(D3DRS_ALPHABLENDENABLE, TRUE)", "(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA)",
+                             "(D3DRS_DESTBLEND, D3DBLEND_ONE)", "(D3DRS_BLENDOP, D3DBLENDOP_ADD)",
+                             "(D3DRS_ZENABLE, TRUE)", "(D3DRS_ZWRITEENABLE, TRUE)"}));
+  EXPECT_EQ(statesOf(2), (std::vector<std::string>{
+                             "(D3DRS_ALPHABLENDENABLE, TRUE)", "(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA)",
+                             "(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA)",
+                             "(D3DRS_BLENDOP, D3DBLENDOP_ADD)", "(D3DRS_ZENABLE, TRUE)",
+                             "(D3DRS_ZWRITEENABLE, TRUE)"}));
 }
 
 // Each mesh of an instance gets its own matrices, committed inside the one open pass, with
@@ -212,11 +178,11 @@ TEST_F(SolidShaderCalls, EachMeshIsCommittedInsideOnePass) {
   vantor::Mesh* second = boxMesh(0.5f);
   meshes.emplace_back(second);
   solid->addChild(second);
-  Calls calls = draw();
+  CallList calls = draw();
   EXPECT_EQ(calls.starting("effect.BeginPass").size(), 1u);
   EXPECT_EQ(calls.starting("effect.CommitChanges").size(), 2u);
   EXPECT_EQ(calls.starting("device.DrawIndexedPrimitive").size(), 2u);
-  EXPECT_TRUE(calls.has("device.SetRenderState(22, 1)"));
+  EXPECT_TRUE(calls.has("device.SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE)"));
   const auto worlds = calls.starting("effect.SetMatrix(world,");
   ASSERT_EQ(worlds.size(), 3u);  // the instance, then each mesh
   for (const std::string& w : worlds) EXPECT_NE(w.find(", 0.5, 0, 0, 1)"), std::string::npos) << w;
@@ -228,13 +194,13 @@ TEST_F(SolidShaderCalls, EachMeshIsCommittedInsideOnePass) {
 TEST_F(SolidShaderCalls, MaterialPicksItsEffect) {
   addLight(0, 0, -3);
   scene->setBlurMapEnabled(true);
-  Calls standard = draw();
+  CallList standard = draw();
   EXPECT_TRUE(standard.has("effect.SetTechnique(SolidObject)"));
 
   solid->getMaterial().effectFile = "FlatSolid.fxo";
   solid->getMaterial().technique = "Flat";
   solid->getMaterial().diffuse[0] = 1.0f;
-  Calls other = draw();
+  CallList other = draw();
   EXPECT_TRUE(other.has("effect.SetTechnique(Flat)"));
   EXPECT_EQ(other.parameters(), standard.parameters());
   // The flat effect paints the diffuse colour: the middle of the picture is red.

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 namespace companion {
@@ -43,6 +44,10 @@ Arguments parseArguments(int argc, const char* const* argv, const std::vector<st
     }
     if (argument == "--help" || argument == "-h") {
       parsed.help = true;
+      continue;
+    }
+    if (argument == "--version") {
+      parsed.version = true;
       continue;
     }
     const std::size_t equals = argument.find('=');
@@ -105,6 +110,12 @@ int parseInteger(std::string_view text, int low, int high, const char* what) {
          std::to_string(low) + " to " + std::to_string(high));
   }
   return static_cast<int>(value);
+}
+
+std::string versionLine(const char* tool) { return std::string(tool) + " " + KESTU09_VERSION; }
+
+void printHelp(const char* tool, const char* usage) {
+  std::printf("%s\n%s\n", usage, versionLine(tool).c_str());
 }
 
 }  // namespace companion

@@ -1,4 +1,4 @@
-// Command lines of the companion programs: options with a value, --help, operands, and the
+// Command lines of the companion programs: options with a value, --help, --version, operands, and the
 // checked conversions of their values. A bad argument throws UsageError, which the programs
 // answer with their usage and exit code 2.
 #pragma once
@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "demo/RunLength.h"
 
 namespace companion {
 
@@ -22,11 +24,12 @@ struct Size {
   int height = 0;
 };
 
-// The longest run the demo plays: it ends itself 91 seconds after the music started.
-constexpr std::uint32_t kRunMs = 91000;
+// The longest run the demo plays.
+constexpr std::uint32_t kRunMs = vantor::kRunLengthMs;
 
 struct Arguments {
   bool help = false;
+  bool version = false;
   std::map<std::string, std::string> options;  // "--size" → "640x360"
   std::vector<std::string> operands;
 };
@@ -45,5 +48,11 @@ std::uint32_t parseMusicTimeMs(std::string_view text);
 std::uint32_t parseRunLengthMs(std::string_view text);
 // A whole number from low to high.
 int parseInteger(std::string_view text, int low, int high, const char* what);
+
+// "TOOL VERSION": the answer to --version and the last line of --help; the version is the
+// project's, the same for every program and the package.
+std::string versionLine(const char* tool);
+// Writes the usage text and then the version line to standard output.
+void printHelp(const char* tool, const char* usage);
 
 }  // namespace companion

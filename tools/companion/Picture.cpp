@@ -1,12 +1,13 @@
 #include "Picture.h"
 
 #include <png.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
+
+#include "OutputFile.h"
 
 namespace companion {
 
@@ -28,23 +29,19 @@ bool writePng(const std::string& path, const platform::scripted::Image& image, s
   png.width = static_cast<png_uint_32>(image.width);
   png.height = static_cast<png_uint_32>(image.height);
   png.format = PNG_FORMAT_RGB;
-  const std::string temporary = path + ".partial";
-  std::FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (!file) {
-    error = "cannot write " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  const bool written = png_image_write_to_stdio(&png, file, 0, rgb.data(), 0, nullptr) != 0;
+  OutputFile file(path);
+  if (!file.open(error)) return false;
+  errno = 0;
+  const bool written = png_image_write_to_stdio(&png, file.stream(), 0, rgb.data(), 0, nullptr) != 0;
+  const int writeError = errno;
   const std::string pngError = png.message;
   png_image_free(&png);
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
-    error = "cannot write " + path + ": " +
-            (!written ? pngError : std::string(std::strerror(errno)));
-    unlink(temporary.c_str());
+  if (!written) {
+    // A short write (a full disk) leaves its reason in errno; libpng's own words otherwise.
+    error = "cannot write " + path + ": " + (writeError ? std::strerror(writeError) : pngError);
     return false;
   }
-  return true;
+  return file.commit(error);
 }
 
 std::string framePath(const std::string& folder, std::uint32_t musicMs) {

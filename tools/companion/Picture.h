@@ -7,8 +7,8 @@
 
 namespace companion {
 
-// Writes the picture (alpha dropped) to path through a temporary file beside it, so that a
-// failed write leaves no partial file; false with error set on failure.
+// Writes the picture (alpha dropped) to path as an OutputFile: a failed write leaves no
+// partial file; false with error set (naming path and the reason) on failure.
 bool writePng(const std::string& path, const platform::scripted::Image& image, std::string& error);
 
 // "DIR/kestu09-NNNNN.png" for a music time in milliseconds (five digits).

@@ -1,5 +1,6 @@
 #include "Process.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,6 +11,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <string>
+
+#include "OutputFile.h"
 
 namespace companion {
 
@@ -33,11 +37,13 @@ pid_t startChild(const std::function<int()>& body) {
   } catch (const std::exception& error) {
     std::fprintf(stderr, "%s\n", error.what());
   }
+  // A result line that never arrived makes the run a failed one.
+  if (!standardOutputWritten(program_invocation_short_name) && code == 0) code = 1;
   std::fflush(nullptr);
   std::exit(code);
 }
 
-pid_t startProgram(const std::vector<std::string>& argv, int stdinFd) {
+pid_t startProgram(const std::vector<std::string>& argv, int stdinFd, int stdoutFd) {
   if (argv.empty()) return -1;
   const std::string path = findProgram(argv[0]);
   if (path.empty()) return -1;
@@ -50,6 +56,10 @@ pid_t startProgram(const std::vector<std::string>& argv, int stdinFd) {
   if (stdinFd >= 0 && stdinFd != STDIN_FILENO) {
     dup2(stdinFd, STDIN_FILENO);
     close(stdinFd);
+  }
+  if (stdoutFd >= 0 && stdoutFd != STDOUT_FILENO) {
+    dup2(stdoutFd, STDOUT_FILENO);
+    close(stdoutFd);
   }
   execv(path.c_str(), pointers.data());
   std::fprintf(stderr, "cannot start %s: %s\n", path.c_str(), std::strerror(errno));
@@ -69,6 +79,38 @@ ChildEnd waitChild(pid_t child, const std::function<void()>& onInterrupt) {
   }
   if (WIFEXITED(status)) return {true, WEXITSTATUS(status)};
   return {false, WIFSIGNALED(status) ? WTERMSIG(status) : 0};
+}
+
+std::string describe(const ChildEnd& end) {
+  if (end.exited) return "exit code " + std::to_string(end.code);
+  if (end.code == 0) return "an end that could not be waited for";
+  return "signal " + std::to_string(end.code) + " (" + strsignal(end.code) + ")";
+}
+
+ChildEnd runProgram(const std::vector<std::string>& argv, std::string& output) {
+  output.clear();
+  const int input = open("/dev/null", O_RDONLY | O_CLOEXEC);
+  int pipeFds[2];
+  if (input < 0 || pipe2(pipeFds, O_CLOEXEC) != 0) {
+    if (input >= 0) close(input);
+    return {true, 127};
+  }
+  const pid_t child = startProgram(argv, input, pipeFds[1]);
+  close(input);
+  close(pipeFds[1]);
+  if (child < 0) {
+    close(pipeFds[0]);
+    return {true, 127};
+  }
+  char buffer[4096];
+  for (;;) {
+    const ssize_t got = read(pipeFds[0], buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    output.append(buffer, static_cast<std::size_t>(got));
+  }
+  close(pipeFds[0]);
+  return waitChild(child);
 }
 
 void watchInterrupts() {

@@ -1,7 +1,6 @@
 // kestu09-bench: how long setup and frames take on this machine, what a frame allocates and
 // creates, and how much memory the run needs.
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -13,6 +12,7 @@
 
 #include "Arguments.h"
 #include "InvitationRun.h"
+#include "OutputFile.h"
 #include "PassTimer.h"
 #include "Process.h"
 #include "Statistics.h"
@@ -82,7 +82,8 @@ constexpr const char* kUsage =
     "  --size WxH     picture size in pixels (default 1280x720)\n"
     "  --seconds S    music seconds of frames, above 0 and at most 91 (default 91)\n"
     "  --json FILE    also write the figures as JSON to FILE\n"
-    "  --help         this text\n";
+    "  --help         this text\n"
+    "  --version      the version\n";
 
 // Counts the render targets and depth surfaces the device creates.
 class TargetCounter : public platform::ICallObserver {
@@ -183,16 +184,9 @@ void printTable(const Figures& f) {
   std::printf("  GL renderer                    %s\n", f.renderer.c_str());
 }
 
-bool writeJson(const std::string& path, const std::string& text) {
-  const std::string partial = path + ".partial";
-  std::FILE* file = std::fopen(partial.c_str(), "w");
-  if (!file) return false;
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  if (std::fclose(file) != 0 || !written || std::rename(partial.c_str(), path.c_str()) != 0) {
-    unlink(partial.c_str());
-    return false;
-  }
-  return true;
+bool writeJson(const std::string& path, const std::string& text, std::string& error) {
+  companion::OutputFile file(path);
+  return file.open(error) && file.write(text.data(), text.size(), error) && file.commit(error);
 }
 
 int bench(companion::Size size, std::uint32_t lengthMs, const std::string& jsonPath) {
@@ -235,7 +229,12 @@ int bench(companion::Size size, std::uint32_t lengthMs, const std::string& jsonP
   });
   const std::uint64_t allocationsAfter = allocations.load();
   if (!ended) return 1;
-  if (!finished) std::fprintf(stderr, "%s: the GPU work could not be waited for\n", kTool);
+  if (!finished) {
+    // Without the wait a frame time is only how long the frame took to hand over.
+    std::fprintf(stderr, "%s: the GPU work could not be waited for, so no frame time is "
+                 "known; no figures\n", kTool);
+    return 1;
+  }
 
   figures.setupSeconds = std::chrono::duration<double>(run.setupTime()).count();
   figures.firstFrameMs = frameMs.front();
@@ -255,11 +254,13 @@ int bench(companion::Size size, std::uint32_t lengthMs, const std::string& jsonP
   getrusage(RUSAGE_SELF, &usage);
   figures.peakResidentMiB = usage.ru_maxrss / 1024.0;
 
-  printTable(figures);
-  if (!jsonPath.empty() && !writeJson(jsonPath, json(figures))) {
-    std::fprintf(stderr, "%s: cannot write %s: %s\n", kTool, jsonPath.c_str(), std::strerror(errno));
+  // The table is the run's result: it is printed once everything asked for is written.
+  std::string error;
+  if (!jsonPath.empty() && !writeJson(jsonPath, json(figures), error)) {
+    std::fprintf(stderr, "%s: %s\n", kTool, error.c_str());
     return 1;
   }
+  printTable(figures);
   return 0;
 }
 
@@ -273,8 +274,12 @@ int main(int argc, char** argv) {
     const companion::Arguments arguments =
         companion::parseArguments(argc - 1, argv + 1, {"--size", "--seconds", "--json"}, false);
     if (arguments.help) {
-      std::fputs(kUsage, stdout);
-      return 0;
+      companion::printHelp(kTool, kUsage);
+      return companion::standardOutputWritten(kTool) ? 0 : 1;
+    }
+    if (arguments.version) {
+      std::puts(companion::versionLine(kTool).c_str());
+      return companion::standardOutputWritten(kTool) ? 0 : 1;
     }
     const auto& options = arguments.options;
     if (options.count("--size")) size = companion::parseSize(options.at("--size"));

@@ -6,6 +6,7 @@
 
 #include "Arguments.h"
 #include "InvitationRun.h"
+#include "OutputFile.h"
 #include "Picture.h"
 #include "Process.h"
 
@@ -19,7 +20,8 @@ constexpr const char* kUsage =
     "in milliseconds).\n"
     "  --size WxH  picture size in pixels (default 1280x720)\n"
     "  --out DIR   folder for the pictures (default: the current folder)\n"
-    "  --help      this text\n";
+    "  --help      this text\n"
+    "  --version   the version\n";
 
 // The frame 1/60 s before the asked one is drawn first, so that its motion is a 60 Hz run's.
 constexpr std::uint32_t kFrameBeforeMs = 17;
@@ -65,8 +67,12 @@ int main(int argc, char** argv) {
     const companion::Arguments arguments =
         companion::parseArguments(argc - 1, argv + 1, {"--size", "--out"}, true);
     if (arguments.help) {
-      std::fputs(kUsage, stdout);
-      return 0;
+      companion::printHelp(kTool, kUsage);
+      return companion::standardOutputWritten(kTool) ? 0 : 1;
+    }
+    if (arguments.version) {
+      std::puts(companion::versionLine(kTool).c_str());
+      return companion::standardOutputWritten(kTool) ? 0 : 1;
     }
     if (arguments.options.count("--size")) {
       size = companion::parseSize(arguments.options.at("--size"));

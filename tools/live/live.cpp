@@ -20,6 +20,7 @@
 #include "EffectReload.h"
 #include "LiveHost.h"
 #include "Loudness.h"
+#include "OutputFile.h"
 #include "PassTimer.h"
 #include "Picture.h"
 #include "ScriptedRun.h"
@@ -46,6 +47,7 @@ constexpr const char* kUsage =
     "  --effects DIR  effect sources to watch (default: the effects of the source tree)\n"
     "  --out DIR      folder for pictures (default: the current folder)\n"
     "  --help         this text\n"
+    "  --version      the version\n"
     "Keys: Space pause/play, Left/Right 1 s, Shift+Left/Right one frame, Home the start,\n"
     "[ and ] the loop's start and end, L loop on/off, Up/Down speed x2 or /2 (x1/4..x4),\n"
     "Tab the timeline, F12 a picture, Escape quits.\n";
@@ -82,7 +84,7 @@ struct Options {
 };
 
 // --paused takes no value and --loop two; the shared parser knows options with one value.
-Options parseOptions(int argc, char** argv, bool& help) {
+Options parseOptions(int argc, char** argv, bool& help, bool& version) {
   Options options;
   std::vector<std::string> rest;
   for (int i = 1; i < argc; ++i) {
@@ -106,6 +108,7 @@ Options parseOptions(int argc, char** argv, bool& help) {
       static_cast<int>(pointers.size()), pointers.data(),
       {"--size", "--time", "--effects", "--out"}, false);
   help = arguments.help;
+  version = arguments.version;
   const auto& given = arguments.options;
   if (given.count("--size")) options.size = companion::parseSize(given.at("--size"));
   if (given.count("--time")) options.startMs = companion::parseMusicTimeMs(given.at("--time"));
@@ -332,11 +335,15 @@ class Viewer {
 int main(int argc, char** argv) {
   Options options;
   try {
-    bool help = false;
-    options = parseOptions(argc, argv, help);
+    bool help = false, version = false;
+    options = parseOptions(argc, argv, help, version);
     if (help) {
-      std::fputs(kUsage, stdout);
-      return 0;
+      companion::printHelp(kTool, kUsage);
+      return companion::standardOutputWritten(kTool) ? 0 : 1;
+    }
+    if (version) {
+      std::puts(companion::versionLine(kTool).c_str());
+      return companion::standardOutputWritten(kTool) ? 0 : 1;
     }
   } catch (const companion::UsageError& error) {
     std::fprintf(stderr, "%s: %s\n%s", kTool, error.what(), kUsage);

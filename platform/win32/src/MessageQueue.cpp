@@ -96,8 +96,8 @@ BOOL GetMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax) {
       // otherwise end as if it had been answered: nobody can see the window, so it is
       // closed, the one answer such a viewer could give.
       std::fprintf(stderr,
-                   "window system: no display (DISPLAY and WAYLAND_DISPLAY unset or unusable): "
-                   "closing a window nobody can see or answer\n");
+                   "window system: no display (%s): closing a window nobody can see or answer\n",
+                   whyNoDisplay().c_str());
       PostMessageA(window, WM_CLOSE, 0, 0);
     } else {
       return -1;  // nothing could ever arrive

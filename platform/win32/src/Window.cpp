@@ -78,7 +78,10 @@ SDL_Window* createSdlWindow(const Window& window) {
   }
   SDL_Window* sdl = SDL_CreateWindow(window.text.c_str(), x, y, window.clientWidth,
                                      window.clientHeight, flags);
-  if (!sdl) std::fprintf(stderr, "window system: SDL_CreateWindow: %s\n", SDL_GetError());
+  if (!sdl) {
+    std::fprintf(stderr, "window system: SDL_CreateWindow: %s\n", SDL_GetError());
+    noteWindowRefused(SDL_GetError());
+  }
   return sdl;
 }
 

@@ -1,5 +1,6 @@
-// Empty demo hooks for the programs that drive parts of the engine without a demo: the
-// benchmarks and the post-chain picture.
+// Empty demo hooks for the programs that drive parts of the engine without a demo (the
+// benchmarks, the post-chain picture, tests that need no hook of their own): link
+// vantor_no_demo_hooks.
 #include "demo/DemoHooks.h"
 
 namespace vantor {
