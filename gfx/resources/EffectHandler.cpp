@@ -58,6 +58,34 @@ ID3DXEffect* EffectHandler::getEffect(const std::string& name) {
   return entry->effect;
 }
 
+bool EffectHandler::remakeEffect(const std::string& name, const void* bytes, std::size_t size,
+                                 std::string& error) {
+  ID3DXEffect* effect = nullptr;
+  ID3DXBuffer* messages = nullptr;
+  const HRESULT result =
+      D3DXCreateEffect(GraphicsContext::instance()->device(), bytes, static_cast<UINT>(size),
+                       nullptr, nullptr, 0, nullptr, &effect, &messages);
+  if (FAILED(result) || !effect) {
+    error = "the effect cannot be created";
+    if (messages && messages->GetBufferSize() > 0) {
+      error.assign(static_cast<const char*>(messages->GetBufferPointer()),
+                   messages->GetBufferSize());
+      while (!error.empty() && (error.back() == '\0' || error.back() == '\n')) error.pop_back();
+    }
+    if (messages) messages->Release();
+    return false;
+  }
+  if (messages) messages->Release();
+  for (Entry& entry : entries) {
+    if (entry.name != name) continue;
+    if (entry.effect) entry.effect->Release();
+    entry.effect = effect;
+    return true;
+  }
+  entries.push_back({name, effect});
+  return true;
+}
+
 std::string EffectHandler::fileOf(const ID3DXEffect* effect) const {
   for (const Entry& entry : entries) {
     if (entry.effect == effect) return entry.name;

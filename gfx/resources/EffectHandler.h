@@ -21,6 +21,13 @@ class EffectHandler {
   ID3DXEffect* getEffect(const std::string& name);
   // The data file an effect of this handler was created from; empty for any other effect.
   std::string fileOf(const ID3DXEffect* effect) const;
+  // Makes the effect behind that file name anew from new compiled bytes (a tool's reload
+  // while the demo runs, between frames: no handle may be begun). The new effect takes the
+  // old one's place for every handle on that name and starts with the new bytes' defaults.
+  // When the bytes do not make an effect, false with the reason in `error`, and the effect
+  // that was there stays.
+  bool remakeEffect(const std::string& name, const void* bytes, std::size_t size,
+                    std::string& error);
 
  private:
   struct Entry {

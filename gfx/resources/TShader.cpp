@@ -28,12 +28,16 @@ void nameFileIfRefused(HRESULT result, const ID3DXEffect* effect, const char* te
 #define TSHADER_CHECK(call)                              \
   do {                                                   \
     const HRESULT result = (call);                       \
-    nameFileIfRefused(result, effect, technique);        \
+    nameFileIfRefused(result, effect(), technique);      \
     VANTOR_CHECK(result);                                \
   } while (false)
 
 TShader::TShader(const std::string& fileName, const char* technique)
-    : technique(technique), effect(EffectHandler::instance()->getEffect(fileName)) {}
+    : technique(technique), fileName(fileName) {
+  EffectHandler::instance()->getEffect(fileName);  // made now, as the handle's first use
+}
+
+ID3DXEffect* TShader::effect() const { return EffectHandler::instance()->getEffect(fileName); }
 
 TShader::TShader(const std::string& fileName, const char* technique, Scene* scene)
     : TShader(fileName, technique) {
@@ -60,56 +64,56 @@ TShader::~TShader() { end(); }
 
 unsigned TShader::begin() {
   if (begun) return 0;
-  TSHADER_CHECK(effect->SetTechnique(technique));
+  TSHADER_CHECK(effect()->SetTechnique(technique));
   UINT passes = 0;
-  TSHADER_CHECK(effect->Begin(&passes, 0));
+  TSHADER_CHECK(effect()->Begin(&passes, 0));
   begun = true;
   return passes;
 }
 
 void TShader::end() {
   if (!begun) return;
-  TSHADER_CHECK(effect->End());
+  TSHADER_CHECK(effect()->End());
   begun = false;
 }
 
-void TShader::beginPass(unsigned pass) { TSHADER_CHECK(effect->BeginPass(pass)); }
-void TShader::endPass() { TSHADER_CHECK(effect->EndPass()); }
-void TShader::commitChanges() { TSHADER_CHECK(effect->CommitChanges()); }
+void TShader::beginPass(unsigned pass) { TSHADER_CHECK(effect()->BeginPass(pass)); }
+void TShader::endPass() { TSHADER_CHECK(effect()->EndPass()); }
+void TShader::commitChanges() { TSHADER_CHECK(effect()->CommitChanges()); }
 
 void TShader::setParameter(const char* name, int value) {
-  TSHADER_CHECK(effect->SetInt(name, value));
+  TSHADER_CHECK(effect()->SetInt(name, value));
 }
 
 void TShader::setParameter(const char* name, bool value) {
-  TSHADER_CHECK(effect->SetBool(name, value ? TRUE : FALSE));
+  TSHADER_CHECK(effect()->SetBool(name, value ? TRUE : FALSE));
 }
 
 void TShader::setParameter(const char* name, float value) {
-  TSHADER_CHECK(effect->SetFloat(name, value));
+  TSHADER_CHECK(effect()->SetFloat(name, value));
 }
 
 void TShader::setParameter(const char* name, const float (&direction)[3]) {
-  TSHADER_CHECK(effect->SetFloatArray(name, direction, 3));
+  TSHADER_CHECK(effect()->SetFloatArray(name, direction, 3));
 }
 
 void TShader::setParameter(const char* name, const float (&rgba)[4]) {
   const D3DXVECTOR4 vector{rgba[0], rgba[1], rgba[2], rgba[3]};
-  TSHADER_CHECK(effect->SetVector(name, &vector));
+  TSHADER_CHECK(effect()->SetVector(name, &vector));
 }
 
 void TShader::setParameter(const char* name, const Vector3& position) {
   const D3DXVECTOR4 vector{position.x, position.y, position.z, 1.0f};
-  TSHADER_CHECK(effect->SetVector(name, &vector));
+  TSHADER_CHECK(effect()->SetVector(name, &vector));
 }
 
 void TShader::setParameter(const char* name, const Matrix& matrix) {
   const D3DXMATRIX value{matrix.toD3D()};
-  TSHADER_CHECK(effect->SetMatrix(name, &value));
+  TSHADER_CHECK(effect()->SetMatrix(name, &value));
 }
 
 void TShader::setParameter(const char* name, ID3dSurface* surface) {
-  TSHADER_CHECK(effect->SetTexture(name, surface ? surface->getTexture() : nullptr));
+  TSHADER_CHECK(effect()->SetTexture(name, surface ? surface->getTexture() : nullptr));
 }
 
 }  // namespace vantor

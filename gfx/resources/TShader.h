@@ -57,8 +57,12 @@ class TShader {
   bool isBegun() const { return begun; }
 
  protected:
+  // The file's effect as the EffectHandler holds it now: asked for at every call, so that a
+  // handle follows an effect made anew from new bytes.
+  ID3DXEffect* effect() const;
+
   const char* technique;
-  ID3DXEffect* effect;  // owned by the EffectHandler
+  std::string fileName;
   bool begun = false;
 };
 

@@ -1,6 +1,11 @@
 // Effects by file name and technique handles: sharing, begin/end, parameters in order.
 #include <d3dx9.h>
 
+#include <fstream>
+#include <sstream>
+
+#include "EffectCompiler.h"
+
 #include "EngineFixture.h"
 #include "gfx/resources/DataFileCache.h"
 #include "gfx/resources/EffectHandler.h"
@@ -30,6 +35,39 @@ TEST_F(Effects, HandlesOnOneFileShareTheEffectAndItsValues) {
   second.setParameter("strength", 0.75f);
   ASSERT_EQ(effect->GetFloat("strength", &seen), D3D_OK);
   EXPECT_EQ(seen, 0.75f);
+}
+
+// An effect made anew from newly compiled bytes takes the old one's place for every handle on
+// the file: it keeps the file's name and answers the parameters of the new source. Bytes
+// that make no effect leave the last good one in place.
+TEST_F(Effects, MadeAnewFromNewBytesKeepsItsNameAndAnswersTheNewParameters) {
+  TShader handle(file, "Fill");
+  vantor::EffectHandler* handler = vantor::EffectHandler::instance();
+
+  std::ifstream in(VANTOR_SOURCE_DIR "/tests/render/Solid.fx");
+  std::stringstream source;
+  source << in.rdbuf();
+  fxc::CompiledEffect compiled;
+  std::vector<fxc::CompileMessage> messages;
+  ASSERT_TRUE(fxc::compileEffect("float tint;\n" + source.str(), compiled, messages));
+  std::string error;
+  ASSERT_TRUE(handler->remakeEffect(file, compiled.bytes.data(), compiled.bytes.size(), error));
+  ID3DXEffect* after = handler->getEffect(file);
+  EXPECT_EQ(handler->fileOf(after), file);
+  handle.setParameter("tint", 0.5f);  // a parameter the old effect did not declare
+  float tint = 0.0f;
+  ASSERT_EQ(after->GetFloat("tint", &tint), D3D_OK);
+  EXPECT_EQ(tint, 0.5f);
+  EXPECT_EQ(handle.begin(), 2u);
+  handle.end();
+
+  const std::uint8_t garbage[] = {1, 2, 3, 4, 5, 6, 7, 8};
+  EXPECT_FALSE(handler->remakeEffect(file, garbage, sizeof garbage, error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(handler->getEffect(file), after);
+  handle.setParameter("tint", 0.25f);
+  ASSERT_EQ(after->GetFloat("tint", &tint), D3D_OK);
+  EXPECT_EQ(tint, 0.25f);
 }
 
 TEST_F(Effects, BeginTwiceAnswersZeroAndEndTwiceDoesNothing) {

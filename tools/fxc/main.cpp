@@ -10,9 +10,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "EffectSource.h"
-#include "FxoFormat.h"
-#include "GlslCheck.h"
+#include "EffectCompiler.h"
 
 namespace {
 
@@ -29,27 +27,15 @@ int compileEffect(const std::string& sourcePath, const std::string& outputPath) 
   std::stringstream text;
   text << in.rdbuf();
 
-  fxc::ParsedEffect parsed;
-  fxc::SourceError error;
-  if (!fxc::parseEffectSource(text.str(), parsed, error)) {
-    std::cerr << sourcePath << ":" << error.line << ": error: " << error.message << "\n";
-    return 1;
-  }
-  std::string invalid;
-  if (!platform::d3dx9::validateEffect(parsed.effect, invalid)) {
-    std::cerr << sourcePath << ":1: error: " << invalid << "\n";
-    return 1;
-  }
-  std::vector<fxc::GlslMessage> messages;
-  if (!fxc::checkGlsl(parsed.effect, messages)) {
+  fxc::CompiledEffect compiled;
+  std::vector<fxc::CompileMessage> messages;
+  if (!fxc::compileEffect(text.str(), compiled, messages)) {
     for (const auto& message : messages) {
       std::cerr << sourcePath << ":" << message.line << ": error: " << message.text << "\n";
     }
-    if (messages.empty()) std::cerr << sourcePath << ":1: error: GLSL check failed\n";
     return 1;
   }
-
-  const std::vector<std::uint8_t> bytes = platform::d3dx9::writeFxo(parsed.effect);
+  const std::vector<std::uint8_t>& bytes = compiled.bytes;
   const std::string temporary = outputPath + ".tmp";
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);

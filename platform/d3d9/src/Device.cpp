@@ -130,6 +130,11 @@ bool isTransformState(DWORD state) {
          (state >= D3DTS_TEXTURE0 && state <= D3DTS_TEXTURE7) || (state >= 256 && state <= 511);
 }
 
+PresentOverlay& presentOverlay() {
+  static PresentOverlay overlay;
+  return overlay;
+}
+
 template <typename T>
 bool update(T& applied, const T& wanted) {
   if (applied == wanted) return false;
@@ -138,6 +143,8 @@ bool update(T& applied, const T& wanted) {
 }
 
 }  // namespace
+
+void setPresentOverlay(PresentOverlay overlay) { presentOverlay() = std::move(overlay); }
 
 // What was last sent to GL; "unknown" values force the first flush.
 struct Device::Applied {
@@ -288,6 +295,7 @@ HRESULT Device::Present(const RECT* source, const RECT* dest, HWND destWindow,
       // Row 0 of the back buffer is the top of the picture; the window's row 0 is its bottom.
       glBlitNamedFramebuffer(picture, 0, 0, 0, static_cast<GLint>(bw), static_cast<GLint>(bh), x,
                              y + h, x + w, y, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+      if (presentOverlay()) presentOverlay()(gl_->window(), width, height);
       glEnable(GL_SCISSOR_TEST);
       *applied_ = Applied{};
     }

@@ -5,9 +5,12 @@
 #include <d3d9.h>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "AttributeLocations.h"
+
+struct SDL_Window;
 
 namespace platform::d3d9 {
 
@@ -51,5 +54,13 @@ const char* rendererName(IDirect3DDevice9* device);
 // Waits until the GPU has finished every command given so far (glFinish), so that a frame can
 // be timed as done; D3DERR_INVALIDCALL for a null or foreign device.
 HRESULT finish(IDirect3DDevice9* device);
+
+// Called by a windowed device's Present after the picture is in the window's drawable and
+// before the swap, with the drawable bound for drawing and the context current: a tool draws
+// its own interface there, over the picture and never into the back buffer. GL state that the
+// overlay changes it restores. Null: none.
+using PresentOverlay = std::function<void(SDL_Window* window, int drawableWidth,
+                                          int drawableHeight)>;
+void setPresentOverlay(PresentOverlay overlay);
 
 }  // namespace platform::d3d9

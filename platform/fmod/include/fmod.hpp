@@ -44,7 +44,14 @@ class Channel {
   // FMOD_ERR_INVALID_HANDLE, and position is left as it was.
   FMOD_RESULT getPosition(unsigned int* position, FMOD_TIMEUNIT unit);
   FMOD_RESULT isPlaying(bool* playing);
+  // A paused channel keeps its place and plays nothing; its position stands still.
   FMOD_RESULT setPaused(bool paused);
+  FMOD_RESULT getPaused(bool* paused);
+  // Moves playback to that place of the track (FMOD_TIMEUNIT_MS, _PCM or _PCMBYTES): the next
+  // sample heard is that one, and getPosition reports it from now on. Playing or paused, the
+  // channel stays as it was. A place past the end of the track ends the channel, as playing
+  // to the end would.
+  FMOD_RESULT setPosition(unsigned int position, FMOD_TIMEUNIT unit);
 
  protected:
   Channel() = default;

@@ -90,6 +90,15 @@ void AudioOutput::setPaused(Voice& voice, bool paused) {
   voice.paused = paused;
 }
 
+void AudioOutput::seek(Voice& voice, std::uint64_t frame) {
+  std::lock_guard lock(mutex_);
+  if (!device_) catchUp();  // what the clock played before the seek is played from the old place
+  voice.stream->seek(frame);
+  voice.framesMixed = frame;
+  voice.streamEnded = false;
+  voice.chunkCount = 0;  // the device buffers before the seek say nothing about the new place
+}
+
 void AudioOutput::deviceCallback(void* self, std::uint8_t* bytes, int length) {
   auto* output = static_cast<AudioOutput*>(self);
   std::lock_guard lock(output->mutex_);
@@ -153,7 +162,9 @@ std::uint64_t AudioOutput::playedLocked(const Voice& voice) {
       return chunk.voiceBefore + std::min(heard - chunk.deviceStart, chunk.voiceFrames);
     }
   }
-  return kept ? voice.chunks[(voice.chunkCount - kept) % Voice::kHistory].voiceBefore : 0;
+  // Nothing heard yet since the start or the latest seek: the position is where it begins.
+  return kept ? voice.chunks[(voice.chunkCount - kept) % Voice::kHistory].voiceBefore
+              : voice.framesMixed;
 }
 
 std::uint64_t AudioOutput::playedFrames(Voice& voice) {

@@ -41,6 +41,9 @@ class AudioOutput {
   void add(const std::shared_ptr<Voice>& voice);
   void remove(const Voice* voice);
   void setPaused(Voice& voice, bool paused);
+  // Moves the voice to that frame of its stream: what is mixed next starts there, and the
+  // position reads that frame until the listener hears what follows it.
+  void seek(Voice& voice, std::uint64_t frame);
   // Frames of the voice that the listener has heard so far.
   std::uint64_t playedFrames(Voice& voice);
   // True once the stream has ended and all of it has been heard.

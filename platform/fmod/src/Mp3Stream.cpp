@@ -12,6 +12,10 @@ namespace platform::fmod {
 namespace {
 constexpr std::size_t kRingSeconds = 1;
 constexpr std::size_t kChunkFrames = 4096;
+// A decoder started cold at a frame gets its first few hundred samples wrong (the overlap
+// with the frames before is missing), so a seek starts decoding this far ahead of the place
+// asked for and drops the lead-in: two MPEG frames.
+constexpr std::uint64_t kSeekLeadIn = 2 * 1152;
 }  // namespace
 
 std::unique_ptr<Mp3Stream> Mp3Stream::open(const std::string& path, int outputRate,
@@ -69,6 +73,7 @@ std::unique_ptr<Mp3Stream> Mp3Stream::open(const std::string& path, int outputRa
   }
   stream->path_ = path;
   stream->outputRate_ = outputRate;
+  stream->fileRate_ = rate;
   stream->capacity_ = kRingSeconds * static_cast<std::size_t>(outputRate);
   stream->ring_.assign(stream->capacity_ * 2, 0.0f);
   stream->thread_ = std::thread([s = stream.get()] { s->decode(); });
@@ -90,27 +95,52 @@ Mp3Stream::~Mp3Stream() {
 void Mp3Stream::decode() {
   std::vector<float> decoded(kChunkFrames * 2);
   std::vector<float> converted(kChunkFrames * 2);
-  std::uint64_t decodedFrames = 0;  // at the file's own rate
+  std::uint64_t decodedFrames = 0;  // at the file's own rate, since the start or the last seek
+  std::uint64_t generation = 0;
+  std::uint64_t leadIn = 0;  // decoded frames still to drop after a seek
   for (;;) {
+    std::uint64_t seekTo = 0;
+    bool seeking = false;
     {
-      std::lock_guard lock(mutex_);
+      // At the end the thread waits: a seek may still ask for more.
+      std::unique_lock lock(mutex_);
+      changed_.wait(lock, [&] { return stopping_ || seekPending_ || !decoderDone_; });
       if (stopping_) return;
+      if (seekPending_) {
+        seekPending_ = false;
+        seeking = true;
+        seekTo = seekFrame_;
+        generation = generation_;
+      }
+    }
+    if (seeking) {
+      decodedFrames = 0;
+      if (!applySeek(seekTo, leadIn)) {
+        std::lock_guard lock(mutex_);
+        if (generation == generation_) decoderDone_ = true;
+        changed_.notify_all();
+        continue;
+      }
     }
     std::size_t bytes = 0;
     int status = mpg123_read(decoder_, decoded.data(), decoded.size() * sizeof(float), &bytes);
     std::size_t frames = bytes / (2 * sizeof(float));
     decodedFrames += frames;
     bool ended = status != MPG123_OK && status != MPG123_NEW_FORMAT;
+    const auto dropped = static_cast<std::size_t>(std::min<std::uint64_t>(leadIn, frames));
+    leadIn -= dropped;
+    const float* kept = decoded.data() + dropped * 2;
+    frames -= dropped;
     if (!converter_) {
-      push(decoded.data(), frames);
+      push(kept, frames, generation);
     } else {
-      if (frames) SDL_AudioStreamPut(converter_, decoded.data(), static_cast<int>(frames * 2 * sizeof(float)));
+      if (frames) SDL_AudioStreamPut(converter_, kept, static_cast<int>(frames * 2 * sizeof(float)));
       if (ended) SDL_AudioStreamFlush(converter_);
       for (;;) {
         int got = SDL_AudioStreamGet(converter_, converted.data(),
                                      static_cast<int>(converted.size() * sizeof(float)));
         if (got <= 0) break;
-        push(converted.data(), static_cast<std::size_t>(got) / (2 * sizeof(float)));
+        push(converted.data(), static_cast<std::size_t>(got) / (2 * sizeof(float)), generation);
       }
     }
     // A truncated or damaged file ends where its decodable audio ends; a decoder error (not
@@ -122,18 +152,39 @@ void Mp3Stream::decode() {
     }
     if (ended) {
       std::lock_guard lock(mutex_);
-      decoderDone_ = true;
+      if (generation == generation_) decoderDone_ = true;
       changed_.notify_all();
-      return;
     }
   }
 }
 
-void Mp3Stream::push(const float* frames, std::size_t count) {
+bool Mp3Stream::applySeek(std::uint64_t outputFrame, std::uint64_t& leadIn) {
+  if (converter_) SDL_AudioStreamClear(converter_);
+  const std::uint64_t fileFrame =
+      outputFrame * static_cast<std::uint64_t>(fileRate_) / static_cast<std::uint64_t>(outputRate_);
+  leadIn = std::min(fileFrame, kSeekLeadIn);
+  const auto start = static_cast<off_t>(fileFrame - leadIn);
+  return mpg123_seek(decoder_, start, SEEK_SET) == start;
+}
+
+void Mp3Stream::seek(std::uint64_t outputFrame) {
+  std::lock_guard lock(mutex_);
+  seekPending_ = true;
+  seekFrame_ = outputFrame;
+  ++generation_;
+  filled_ = 0;
+  readAt_ = 0;
+  decoderDone_ = false;
+  changed_.notify_all();
+}
+
+void Mp3Stream::push(const float* frames, std::size_t count, std::uint64_t generation) {
   while (count > 0) {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return stopping_ || filled_ < capacity_; });
-    if (stopping_) return;
+    changed_.wait(lock, [&] {
+      return stopping_ || generation != generation_ || filled_ < capacity_;
+    });
+    if (stopping_ || generation != generation_) return;
     std::size_t writeAt = (readAt_ + filled_) % capacity_;
     std::size_t n = std::min({count, capacity_ - filled_, capacity_ - writeAt});
     std::copy(frames, frames + n * 2, ring_.begin() + static_cast<long>(writeAt * 2));

@@ -34,11 +34,18 @@ class Mp3Stream {
   std::size_t read(float* out, std::size_t frames, bool wait);
   // True once the decoder has reached the end and every decoded frame has been read.
   bool finished();
+  // Drops what is decoded ahead and goes on decoding from that frame (at the output's rate);
+  // the next read starts exactly there. A frame past the end leaves the stream finished.
+  void seek(std::uint64_t outputFrame);
 
  private:
   Mp3Stream() = default;
   void decode();
-  void push(const float* frames, std::size_t count);  // blocks while the ring is full
+  // Blocks while the ring is full; drops the frames when a seek came after generation.
+  void push(const float* frames, std::size_t count, std::uint64_t generation);
+  // Decoder thread: moves the decoder to just before the asked frame, leadIn (at the file's
+  // rate) ahead of it; false when that is past the end.
+  bool applySeek(std::uint64_t outputFrame, std::uint64_t& leadIn);
 
   std::string path_;
   mpg123_handle_struct* decoder_ = nullptr;
@@ -50,6 +57,12 @@ class Mp3Stream {
   std::size_t filled_ = 0;
   bool decoderDone_ = false;
   bool stopping_ = false;
+  // A seek asked for and not yet done by the decoder thread; the generation counts seeks,
+  // so that a chunk decoded before one is never pushed after it.
+  bool seekPending_ = false;
+  std::uint64_t seekFrame_ = 0;
+  std::uint64_t generation_ = 0;
+  long fileRate_ = 0;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::thread thread_;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "AudioOutput.h"
+#include "FmodHooks.h"
 #include "Mp3Stream.h"
 
 namespace platform::fmod {
@@ -57,6 +58,11 @@ void stop(ChannelState& channel) {
   channel.system->output->remove(channel.voice.get());
 }
 
+std::function<void(FMOD::Channel*)>& channelPlayed() {
+  static std::function<void(FMOD::Channel*)> handler;
+  return handler;
+}
+
 bool stillPlaying(ChannelState& channel) {
   if (channel.stopped) return false;
   if (channel.system->output->hasEnded(*channel.voice)) stop(channel);
@@ -64,6 +70,10 @@ bool stillPlaying(ChannelState& channel) {
 }
 
 }  // namespace
+
+void onChannelPlayed(std::function<void(FMOD::Channel*)> handler) {
+  channelPlayed() = std::move(handler);
+}
 
 }  // namespace platform::fmod
 
@@ -153,7 +163,9 @@ FMOD_RESULT System::playSound(FMOD_CHANNELINDEX channelId, Sound* sound, bool pa
   system->output->add(state->voice);
   if (channel) *channel = state.get();
   liveObjects().insert(static_cast<Channel*>(state.get()));
+  Channel* played = state.get();
   system->channels.push_back(std::move(state));
+  if (channelPlayed()) channelPlayed()(played);
   return FMOD_OK;
 }
 
@@ -214,6 +226,37 @@ FMOD_RESULT Channel::setPaused(bool paused) {
   auto* channel = live<ChannelState>(this);
   if (!channel || !stillPlaying(*channel)) return FMOD_ERR_INVALID_HANDLE;
   channel->system->output->setPaused(*channel->voice, paused);
+  return FMOD_OK;
+}
+
+FMOD_RESULT Channel::getPaused(bool* paused) {
+  auto* channel = live<ChannelState>(this);
+  if (!channel || !stillPlaying(*channel)) return FMOD_ERR_INVALID_HANDLE;
+  if (!paused) return FMOD_ERR_INVALID_PARAM;
+  *paused = channel->voice->paused;
+  return FMOD_OK;
+}
+
+FMOD_RESULT Channel::setPosition(unsigned int position, FMOD_TIMEUNIT unit) {
+  auto* channel = live<ChannelState>(this);
+  if (!channel || !stillPlaying(*channel)) return FMOD_ERR_INVALID_HANDLE;
+  AudioOutput& output = *channel->system->output;
+  std::uint64_t frame = 0;
+  switch (unit) {
+    case FMOD_TIMEUNIT_MS:
+      // Rounded up, so that the position read back in milliseconds is the one asked for.
+      frame = (std::uint64_t{position} * static_cast<std::uint64_t>(output.rate()) + 999) / 1000;
+      break;
+    case FMOD_TIMEUNIT_PCM:
+      frame = position;
+      break;
+    case FMOD_TIMEUNIT_PCMBYTES:
+      frame = position / (2 * sizeof(float));
+      break;
+    default:
+      return FMOD_ERR_FORMAT;
+  }
+  output.seek(*channel->voice, frame);
   return FMOD_OK;
 }
 

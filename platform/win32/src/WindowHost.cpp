@@ -18,6 +18,11 @@ std::vector<DisplayMode>& headlessModes() {
   static std::vector<DisplayMode> modes;
   return modes;
 }
+
+std::vector<DisplayMode>& offeredModes() {
+  static std::vector<DisplayMode> modes;
+  return modes;
+}
 }  // namespace
 
 SDL_Window* sdlWindowOf(HWND window) {
@@ -34,6 +39,7 @@ void attachSdlWindow(HWND window, SDL_Window* sdlWindow) {
 }
 
 std::vector<DisplayMode> displayModes() {
+  if (!offeredModes().empty()) return offeredModes();
   std::vector<DisplayMode> modes;
   if (hasDisplay()) {
     int count = SDL_GetNumDisplayModes(0);
@@ -50,5 +56,7 @@ std::vector<DisplayMode> displayModes() {
 }
 
 void setHeadlessModes(std::vector<DisplayMode> modes) { headlessModes() = std::move(modes); }
+
+void offerModes(std::vector<DisplayMode> modes) { offeredModes() = std::move(modes); }
 
 }  // namespace platform::win32

@@ -21,11 +21,14 @@ struct DisplayMode {
   UINT height;
   UINT refreshRate;
 };
-// The display's modes in the window system's order; without a display, the modes set by
-// setHeadlessModes, or one 640 x 480 at 60 Hz.
+// The modes set by offerModes; else the display's modes in the window system's order; without
+// a display, the modes set by setHeadlessModes, or one 640 x 480 at 60 Hz.
 std::vector<DisplayMode> displayModes();
 // The modes offered when there is no display (a scripted run's picture size); empty restores
 // the single 640 x 480 mode.
 void setHeadlessModes(std::vector<DisplayMode> modes);
+// The modes offered even where a display has others (a tool's picture size in a window);
+// empty restores the display's.
+void offerModes(std::vector<DisplayMode> modes);
 
 }  // namespace platform::win32

@@ -1,0 +1,134 @@
+#!/usr/bin/env bash
+# kestu09-live on a virtual display (Xvfb, SDL's dummy audio driver), driven by keys as a user
+# would: pictures of a still moment are the same bytes twice and match the render tool's;
+# Right moves the time and the picture; a broken effect source keeps the viewer running with
+# the error said and the last good effect drawn; a good save brings the picture back and a
+# changed look shows in the next picture; Escape ends with exit code 0.
+# Usage: viewer-under-xvfb.sh BUILD_FOLDER SOURCE_FOLDER
+# Exit 77 (skipped) where Xvfb, xdotool or ImageMagick is not installed.
+set -euo pipefail
+build=$1
+source=$2
+for program in Xvfb xdotool compare convert; do
+  if ! command -v "$program" > /dev/null; then
+    echo "skipped: $program is not installed (scripts/deps installs it)"
+    exit 77
+  fi
+done
+
+work=$(mktemp -d)
+xvfb=""
+viewer=""
+finish() {
+  [ -n "$viewer" ] && kill "$viewer" 2> /dev/null || true
+  [ -n "$xvfb" ] && kill "$xvfb" 2> /dev/null || true
+  rm -rf "$work"
+}
+trap finish EXIT
+fail() {
+  echo "FAIL: $*"
+  echo "--- the viewer's output:"
+  cat "$work/out.txt" || true
+  echo "--- its errors:"
+  tail -20 "$work/err.txt" || true
+  exit 1
+}
+
+# A display of its own: Xvfb picks a free number and writes it to the descriptor.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$work/display" 2> /dev/null &
+xvfb=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=":$(cat "$work/display")"
+export SDL_AUDIODRIVER=dummy
+
+cp -r "$source/effects" "$work/effects"
+mkdir "$work/shots" "$work/render"
+cd "$work"
+"$build/kestu09-live" --paused --time 10 --size 640x360 --effects "$work/effects" \
+  --out shots > out.txt 2> err.txt &
+viewer=$!
+
+# Waits until the output holds COUNT lines (default 1) matching the pattern.
+wait_for() {
+  local pattern=$1 count=${2:-1}
+  for _ in $(seq 600); do
+    [ "$(grep -cE "$pattern" out.txt)" -ge "$count" ] && return 0
+    kill -0 "$viewer" 2> /dev/null || fail "the viewer ended while waiting for \"$pattern\""
+    sleep 0.1
+  done
+  fail "no line \"$pattern\" (x$count) within a minute"
+}
+key() { xdotool key --window "$window" "$1"; }
+# The viewer's picture at 11 s after the latest F12, kept under the given name.
+shoot() {
+  local before
+  before=$(grep -c '^wrote ' out.txt || true)
+  key F12
+  wait_for '^wrote ' $((before + 1))
+  cp "$(tail -1 < <(grep '^wrote ' out.txt) | cut -d' ' -f2)" "$1"
+}
+# Pixels of the two pictures that differ by more than the golden frames' far threshold.
+far_pixels() { compare -metric AE -fuzz 9.4% "$1" "$2" null: 2>&1 || true; }
+
+window=""
+for _ in $(seq 600); do
+  window=$(xdotool search --name '^KESTU09 live$' 2> /dev/null | head -1 || true)
+  [ -n "$window" ] && break
+  kill -0 "$viewer" 2> /dev/null || fail "the viewer ended before its window opened"
+  sleep 0.1
+done
+[ -n "$window" ] || fail "no window titled \"KESTU09 live\""
+grep -qx 'paused at 10.000 s' out.txt || fail "no line \"paused at 10.000 s\""
+
+key F12
+wait_for '^wrote shots/kestu09-10000\.png$'
+cp shots/kestu09-10000.png first.png
+sleep 1
+key F12
+wait_for '^wrote shots/kestu09-10000\.png$' 2
+cmp -s first.png shots/kestu09-10000.png || fail "two pictures of a still moment differ"
+
+"$build/kestu09-render" --size 640x360 --out render 10 > /dev/null 2>&1 ||
+  fail "kestu09-render failed"
+# The golden frames' tolerance: mean difference within one level (of 255), and at most half a
+# percent of the pixels off by more than 24 levels.
+mean=$(compare -metric MAE first.png render/kestu09-10000.png null: 2>&1 | sed -E 's/.*\((.*)\).*/\1/' || true)
+awk -v m="$mean" 'BEGIN { exit !(m <= 1 / 255) }' || fail "mean difference $mean from kestu09-render"
+far=$(far_pixels first.png render/kestu09-10000.png)
+[ "$far" -le $((640 * 360 / 200)) ] || fail "$far pixels far from kestu09-render's"
+
+key Right
+wait_for '^paused at 11\.000 s$'
+shoot eleven.png
+[ "$(far_pixels first.png eleven.png)" -gt 1000 ] || fail "the picture did not move with the time"
+
+solid=effects/SolidObject.fx
+cp "$solid" good.fx
+sed 's/colour = vec4(lit, alpha);/colour = vec4(lit, alpha) +;/' good.fx > broken.fx
+cmp -s good.fx broken.fx && fail "the broken effect is not broken (the source changed?)"
+cp broken.fx "$solid"
+wait_for '^SolidObject\.fx:[0-9]+: '
+kill -0 "$viewer" || fail "the viewer ended on a broken effect"
+grep -E '^SolidObject\.fx:[0-9]+: ' out.txt
+shoot kept.png
+cmp -s eleven.png kept.png || fail "a broken effect changed the picture"
+
+cp good.fx "$solid"
+wait_for '^reloaded SolidObject\.fx in [0-9]+ ms$'
+shoot back.png
+cmp -s eleven.png back.png || fail "the picture did not come back with the good effect"
+
+sed 's/colour = vec4(lit, alpha);/colour = vec4(lit * vec3(1.0, 0.3, 0.3), alpha);/' good.fx > "$solid"
+wait_for '^reloaded SolidObject\.fx in [0-9]+ ms$' 2
+shoot tinted.png
+[ "$(far_pixels back.png tinted.png)" -gt 1000 ] || fail "the tint does not show"
+
+key Escape
+for _ in $(seq 300); do kill -0 "$viewer" 2> /dev/null || break; sleep 0.1; done
+status=0
+wait "$viewer" || status=$?
+viewer=""
+[ "$status" -eq 0 ] || fail "Escape ended the viewer with exit code $status"
+grep '^reloaded ' out.txt
+echo "viewer under Xvfb: all checks passed"
