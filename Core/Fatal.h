@@ -50,9 +50,9 @@ const char* resultName(HRESULT result);
 #define VANTOR_CHECK(result) ::vantor::checkResult((result), kReportSource, __LINE__)
 #define VANTOR_CHECK_LINE(result, line) ::vantor::checkResult((result), kReportSource, (line))
 
-#define VANTOR_ASSERT(expression)                                \
-  ((expression) ? static_cast<void>(0)                            \
+#define VANTOR_ASSERT(expression)      \
+  ((expression) ? static_cast<void>(0) \
                 : ::vantor::failAssertion(#expression, kReportSource, __LINE__))
-#define VANTOR_ASSERT_LINE(expression, line)                     \
-  ((expression) ? static_cast<void>(0)                            \
+#define VANTOR_ASSERT_LINE(expression, line) \
+  ((expression) ? static_cast<void>(0)       \
                 : ::vantor::failAssertion(#expression, kReportSource, (line)))

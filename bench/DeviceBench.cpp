@@ -97,8 +97,8 @@ void BM_IndexedMesh20k(benchmark::State& state) {
   IDirect3DIndexBuffer9* ib = nullptr;
   device->CreateVertexBuffer(static_cast<UINT>(vertices.size() * sizeof(EngineVertex)),
                              D3DUSAGE_DYNAMIC, 0, D3DPOOL_SYSTEMMEM, &vb, nullptr);
-  device->CreateIndexBuffer(static_cast<UINT>(indices.size() * 4), D3DUSAGE_DYNAMIC,
-                            D3DFMT_INDEX32, D3DPOOL_SYSTEMMEM, &ib, nullptr);
+  device->CreateIndexBuffer(static_cast<UINT>(indices.size() * 4), D3DUSAGE_DYNAMIC, D3DFMT_INDEX32,
+                            D3DPOOL_SYSTEMMEM, &ib, nullptr);
   void* data = nullptr;
   vb->Lock(0, 0, &data, D3DLOCK_DISCARD);
   std::copy(vertices.begin(), vertices.end(), static_cast<EngineVertex*>(data));

@@ -152,12 +152,13 @@ std::unique_ptr<Mesh> torus(int rings, int segments) {
     for (int s = 0; s < segments; ++s) {
       const float u = 6.2831853f * static_cast<float>(r) / static_cast<float>(rings);
       const float v = 6.2831853f * static_cast<float>(s) / static_cast<float>(segments);
-      vertices.push_back(new Vertex((3 + std::cos(v)) * std::cos(u), (3 + std::cos(v)) * std::sin(u),
-                                    std::sin(v)));
+      vertices.push_back(new Vertex((3 + std::cos(v)) * std::cos(u),
+                                    (3 + std::cos(v)) * std::sin(u), std::sin(v)));
     }
   }
   const auto at = [&](int r, int s) {
-    return vertices[static_cast<std::size_t>(((r + rings) % rings) * segments + (s + segments) % segments)];
+    return vertices[static_cast<std::size_t>(((r + rings) % rings) * segments +
+                                             (s + segments) % segments)];
   };
   // Per grid point, the edge to the next ring and the edge to the next segment.
   std::vector<Edge*> alongRing(vertices.size()), alongSegment(vertices.size());

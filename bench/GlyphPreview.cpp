@@ -48,15 +48,15 @@ bool render(const char* output) {
   const std::vector<char> bytes((std::istreambuf_iterator<char>(file)),
                                 std::istreambuf_iterator<char>());
   ID3DXEffect* effect = nullptr;
-  if (D3DXCreateEffect(device, bytes.data(), static_cast<UINT>(bytes.size()), nullptr, nullptr,
-                       0, nullptr, &effect, nullptr) != D3D_OK) {
+  if (D3DXCreateEffect(device, bytes.data(), static_cast<UINT>(bytes.size()), nullptr, nullptr, 0,
+                       nullptr, &effect, nullptr) != D3D_OK) {
     return fail("cannot load GlyphShade.fxo");
   }
   IDirect3DTexture9* texture = nullptr;
   IDirect3DSurface9* target = nullptr;
   IDirect3DSurface9* depth = nullptr;
-  device->CreateTexture(width, height, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
-                        D3DPOOL_DEFAULT, &texture, nullptr);
+  device->CreateTexture(width, height, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
+                        &texture, nullptr);
   texture->GetSurfaceLevel(0, &target);
   device->CreateDepthStencilSurface(width, height, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, 0, TRUE,
                                     &depth, nullptr);

@@ -27,7 +27,8 @@ int main(int argc, char** argv) {
   FMOD::System* system = nullptr;
   FMOD::Sound* sound = nullptr;
   FMOD::Channel* channel = nullptr;
-  if (FMOD_System_Create(&system) != FMOD_OK || system->init(1, FMOD_INIT_NORMAL, nullptr) != FMOD_OK ||
+  if (FMOD_System_Create(&system) != FMOD_OK ||
+      system->init(1, FMOD_INIT_NORMAL, nullptr) != FMOD_OK ||
       system->createStream(track.c_str(), FMOD_2D | FMOD_SOFTWARE, nullptr, &sound) != FMOD_OK ||
       system->playSound(FMOD_CHANNEL_FREE, sound, false, &channel) != FMOD_OK) {
     std::fprintf(stderr, "music_clock_bench: the track %s does not play\n", track.c_str());

@@ -38,8 +38,8 @@ struct Buffers {
 };
 
 // Clears a rectangle of the target (bytes; an R32F target keeps red / 255).
-void fill(RenderTarget* target, DWORD x, DWORD y, DWORD width, DWORD height, unsigned a,
-          unsigned r, unsigned g, unsigned b) {
+void fill(RenderTarget* target, DWORD x, DWORD y, DWORD width, DWORD height, unsigned a, unsigned r,
+          unsigned g, unsigned b) {
   target->begin(0);
   const D3DVIEWPORT9 rect{x, y, width, height, 0.0f, 1.0f};
   GraphicsContext::instance()->device()->SetViewport(&rect);

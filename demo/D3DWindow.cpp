@@ -125,8 +125,8 @@ void D3DWindow::close() {
 }
 
 bool D3DWindow::handleMessage(UINT message, WPARAM wParam) {
-  const bool quit = (message == WM_KEYDOWN && wParam == VK_ESCAPE) || message == WM_CLOSE ||
-                    message == WM_QUIT;
+  const bool quit =
+      (message == WM_KEYDOWN && wParam == VK_ESCAPE) || message == WM_CLOSE || message == WM_QUIT;
   if (!quit) return false;
   progressPoint();
   close();

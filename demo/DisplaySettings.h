@@ -5,7 +5,7 @@
 namespace vantor {
 
 struct DisplaySettings {
-  int width = 640;        // window and back-buffer size, pixels
+  int width = 640;  // window and back-buffer size, pixels
   int height = 480;
   int bitsPerPixel = 32;  // asked for when the display mode is switched for full screen
   bool fullscreen = false;

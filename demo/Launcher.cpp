@@ -61,9 +61,7 @@ LRESULT CALLBACK launcherProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARA
       launcherStart = false;
       DestroyWindow(hwnd);
       break;
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      break;
+    case WM_DESTROY: PostQuitMessage(0); break;
   }
   return DefWindowProcA(hwnd, message, wParam, lParam);
 }
@@ -84,7 +82,8 @@ std::string modeEntryText(UINT width, UINT height, UINT refreshRate) {
   for (int i = 1; i < H / 2; ++i) {
     const float w = static_cast<float>(W) / static_cast<float>(i);
     const float h = static_cast<float>(H) / static_cast<float>(i);
-    if (w == static_cast<float>(static_cast<int>(w)) && h == static_cast<float>(static_cast<int>(h))) {
+    if (w == static_cast<float>(static_cast<int>(w)) &&
+        h == static_cast<float>(static_cast<int>(h))) {
       divisor = i;
     }
   }
@@ -116,10 +115,9 @@ bool runLauncher(DisplaySettings& settings, HINSTANCE instance) {
   HWND start = createControl("BUTTON", "start", child | BS_DEFPUSHBUTTON, 0, 0, 50, 20, launcher,
                              kStartId, instance);
   createControl("BUTTON", "quit", child, 0, 20, 50, 20, launcher, kQuitId, instance);
-  createControl("BUTTON", "fullScreenSelection", child | BS_AUTOCHECKBOX, 52, 22, 10, 10,
-                launcher, kFullScreenId, instance);
-  createControl("STATIC", "fullscreen", child, 62, 18, 130, 20, launcher, kFullScreenId,
-                instance);
+  createControl("BUTTON", "fullScreenSelection", child | BS_AUTOCHECKBOX, 52, 22, 10, 10, launcher,
+                kFullScreenId, instance);
+  createControl("STATIC", "fullscreen", child, 62, 18, 130, 20, launcher, kFullScreenId, instance);
   modeList = createControl("LISTBOX", nullptr, child | WS_VSCROLL, 0, 40, 194, 200, launcher,
                            kModeListId, instance);
   SetFocus(start);

@@ -19,7 +19,7 @@ namespace {
 
 constexpr const char* kReportSource = "demo\\Main";
 
-constexpr DWORD kStepMs = 50;    // demoStep's fixed step
+constexpr DWORD kStepMs = 50;  // demoStep's fixed step
 
 // Owned by the shell for the whole run and never released: the process ends with them.
 struct Music {
@@ -60,8 +60,8 @@ void runFrames(D3DWindow& window) {
   DWORD lastTime = startTime;
   DWORD pendingStepMs = 0;
   while (!window.isClosed()) {
-    const D3DVIEWPORT9 whole{0, 0, static_cast<DWORD>(settings.width),
-                             static_cast<DWORD>(settings.height), 0.0f, 1.0f};
+    const D3DVIEWPORT9 whole{
+        0, 0, static_cast<DWORD>(settings.width), static_cast<DWORD>(settings.height), 0.0f, 1.0f};
     device->SetViewport(&whole);
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_STENCIL, 0, 0.0f, 0);
     const D3DVIEWPORT9 picture = window.defaultViewport();

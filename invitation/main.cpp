@@ -170,8 +170,8 @@ void tickLoadingProgress() {
   loadingTicks -= kTicksPerLoadingFrame;
   clearTarget(0, 0, 0, 0);
   drawQuad(loadingTexture, 1.0f, 0.0f, D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_SRCALPHA, true);
-  VANTOR_CHECK_LINE(GraphicsContext::instance()->device()->Present(nullptr, nullptr, nullptr, nullptr),
-                  39);
+  VANTOR_CHECK_LINE(
+      GraphicsContext::instance()->device()->Present(nullptr, nullptr, nullptr, nullptr), 39);
 }
 
 void demoSetup() {
@@ -180,7 +180,7 @@ void demoSetup() {
 
   modelImporter = new ModelImporter;
   modelRoot = modelImporter->loadModel(kModelFile, false, false,
-                                 Matrix::rotationX(1.57f) * uniformScale(0.03f));
+                                       Matrix::rotationX(1.57f) * uniformScale(0.03f));
   if (modelRoot != nullptr) {
     prepareModel(modelRoot);
   } else {
@@ -224,15 +224,15 @@ void demoFrame(float frameSeconds, float musicSeconds) {
   pointLight->setTransform(Matrix::translation(eye.x, eye.y, eye.z));
 
   scene->render(t);
-  MotionblurEffect motionBlur(scene->getColorBuffer(), scene->getBlurMap(),
-                              scene->getDepthBuffer(), 0.015f);
+  MotionblurEffect motionBlur(scene->getColorBuffer(), scene->getBlurMap(), scene->getDepthBuffer(),
+                              0.015f);
   motionBlur.render(t);
   BloomEffect bloom(&motionBlur, 0.1f, 1.0f, 1.5f);
   bloom.render(t);
 
   drawQuad(backgroundTexture, 1.0f, 0.0f, D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_SRCALPHA, true);
-  drawQuad(motionBlur.getColorBuffer(), 1.0f, 0.0f, D3DBLENDOP_ADD, D3DBLEND_ONE,
-           D3DBLEND_SRCALPHA, true);
+  drawQuad(motionBlur.getColorBuffer(), 1.0f, 0.0f, D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_SRCALPHA,
+           true);
   drawQuad(bloom.getColorBuffer(), 0.5f, 0.0f, D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_SRCALPHA,
            true);
   // The bloom is destroyed first, then the motion blur: each gives its buffer back to the pool.

@@ -91,8 +91,8 @@ struct Rebuild {
       Edge* m2;
       otherEdges(*earlier, shared, m1, m2);
       delete shared;
-      QuadFace* qFace = sharesVertex(n1, m1) ? new QuadFace(n2, m2, m1, n1)
-                                             : new QuadFace(n2, m1, m2, n1);
+      QuadFace* qFace =
+          sharesVertex(n1, m1) ? new QuadFace(n2, m2, m1, n1) : new QuadFace(n2, m1, m2, n1);
       VANTOR_ASSERT(qFace);
 
       delete newFace;
@@ -118,23 +118,22 @@ D3DMesh::~D3DMesh() {
 }
 
 void D3DMesh::reserve(DWORD fvf, int vertexAmount, int indexAmount, int vertexSize) {
-  VANTOR_ASSERT(!vertexAmount || ( vertexAmount && vertexSize ));
+  VANTOR_ASSERT(!vertexAmount || (vertexAmount && vertexSize));
   if (indexAmount != 0 && indexAmount > indexCapacity) {
     releaseBuffer(indexBuffer);
     const int n = std::max(indexAmount, 3 * minTriangleCapacity);
     progressPoint();
     VANTOR_CHECK(device->CreateIndexBuffer(static_cast<UINT>(n) * 4, D3DUSAGE_DYNAMIC,
-                                            D3DFMT_INDEX32, D3DPOOL_SYSTEMMEM, &indexBuffer,
-                                            nullptr));
+                                           D3DFMT_INDEX32, D3DPOOL_SYSTEMMEM, &indexBuffer,
+                                           nullptr));
     indexCapacity = n;
   }
   if (vertexAmount != 0 && vertexAmount > vertexCapacity) {
     releaseBuffer(vertexBuffer);
     const int m = std::max(vertexAmount, minVertexCapacity);
     progressPoint();
-    VANTOR_CHECK(device->CreateVertexBuffer(static_cast<UINT>(m) * vertexSize,
-                                             D3DUSAGE_DYNAMIC, fvf, D3DPOOL_SYSTEMMEM,
-                                             &vertexBuffer, nullptr));
+    VANTOR_CHECK(device->CreateVertexBuffer(static_cast<UINT>(m) * vertexSize, D3DUSAGE_DYNAMIC,
+                                            fvf, D3DPOOL_SYSTEMMEM, &vertexBuffer, nullptr));
     vertexCapacity = m;
   }
 }
@@ -177,8 +176,7 @@ void D3DMesh::setRaw(const void* vertexData, const std::uint32_t* indexData, int
   if (vertexData) {
     vertexAmount = vertexCount;
     if (vertexCount > 0) {
-      VANTOR_CHECK(vertexBuffer->Lock(0, vertexCount * vertexRecordSize, &memory,
-                                       D3DLOCK_DISCARD));
+      VANTOR_CHECK(vertexBuffer->Lock(0, vertexCount * vertexRecordSize, &memory, D3DLOCK_DISCARD));
       const auto* in = static_cast<const VertexAttributes*>(vertexData);
       auto* out = static_cast<VertexAttributes*>(memory);
       for (int i = 0; i < vertexCount; ++i) {
@@ -199,13 +197,13 @@ void D3DMesh::setRaw(const void* vertexData, const std::uint32_t* indexData, int
 }
 
 void D3DMesh::draw() {
-  VANTOR_ASSERT(( d3dIndexAmount % 3 ) == 0);
+  VANTOR_ASSERT((d3dIndexAmount % 3) == 0);
   if (!vertexBuffer || !indexBuffer || d3dIndexAmount == 0) return;
   VANTOR_CHECK(device->SetStreamSource(0, vertexBuffer, 0, vertexSize));
   VANTOR_CHECK(device->SetFVF(vertexFormat));
   VANTOR_CHECK(device->SetIndices(indexBuffer));
-  VANTOR_CHECK(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, vertexAmount, 0,
-                                             d3dIndexAmount / 3));
+  VANTOR_CHECK(
+      device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, vertexAmount, 0, d3dIndexAmount / 3));
 }
 
 void D3DMesh::rebuildTopology(Mesh& mesh, bool weld, bool makeQuads) {
@@ -251,7 +249,7 @@ void D3DMesh::rebuildTopology(Mesh& mesh, bool weld, bool makeQuads) {
   if (indexBuffer) {
     void* memory = nullptr;
     VANTOR_CHECK(indexBuffer->Lock(0, 0, &memory, D3DLOCK_READONLY));
-    VANTOR_ASSERT(!(d3dIndexAmount%3));
+    VANTOR_ASSERT(!(d3dIndexAmount % 3));
     const auto* indices = static_cast<const std::uint32_t*>(memory);
     auto& vertexPairToEdge = rebuild.vertexPairToEdge;
     for (int t = 0; t < gpuTriangles; ++t) {
@@ -269,12 +267,9 @@ void D3DMesh::rebuildTopology(Mesh& mesh, bool weld, bool makeQuads) {
       Edge* p = vertexPairToEdge[vertexPair(i1, i2)];
       Edge* q = vertexPairToEdge[vertexPair(i2, i3)];
       Edge* w = vertexPairToEdge[vertexPair(i3, i1)];
-      VANTOR_ASSERT(vertexPairToEdge[vertexPair(i1, i2)] ==
-                           vertexPairToEdge[vertexPair(i2, i1)]);
-      VANTOR_ASSERT(vertexPairToEdge[vertexPair(i2, i3)] ==
-                           vertexPairToEdge[vertexPair(i3, i2)]);
-      VANTOR_ASSERT(vertexPairToEdge[vertexPair(i3, i1)] ==
-                           vertexPairToEdge[vertexPair(i1, i3)]);
+      VANTOR_ASSERT(vertexPairToEdge[vertexPair(i1, i2)] == vertexPairToEdge[vertexPair(i2, i1)]);
+      VANTOR_ASSERT(vertexPairToEdge[vertexPair(i2, i3)] == vertexPairToEdge[vertexPair(i3, i2)]);
+      VANTOR_ASSERT(vertexPairToEdge[vertexPair(i3, i1)] == vertexPairToEdge[vertexPair(i1, i3)]);
       const auto makeEdge = [&](VertexBase* from, VertexBase* to, int fromIndex, int toIndex) {
         Edge* edge = new Edge{from, to, nullptr, nullptr};
         vertexPairToEdge[vertexPair(fromIndex, toIndex)] = edge;

@@ -22,8 +22,8 @@ class D3DMesh {
  public:
   // XYZ, normal and four texture coordinate sets, the last two of three floats: the 64-byte
   // attribute block of Vertex (position, normal, uv0, uv1, tangent, binormal).
-  static constexpr DWORD vertexFormat = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX4 |
-                                        D3DFVF_TEXCOORDSIZE3(2) | D3DFVF_TEXCOORDSIZE3(3);
+  static constexpr DWORD vertexFormat =
+      D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX4 | D3DFVF_TEXCOORDSIZE3(2) | D3DFVF_TEXCOORDSIZE3(3);
   static constexpr int vertexRecordSize = 64;
 
   // The least capacities of new buffers: vertices, and triangles of three indices each.

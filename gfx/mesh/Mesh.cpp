@@ -82,8 +82,7 @@ FaceList& Mesh::editFaces() {
   return *faces;
 }
 
-void Mesh::setTopology(const VertexList* vertices, const EdgeList* edges,
-                       const FaceList* faces) {
+void Mesh::setTopology(const VertexList* vertices, const EdgeList* edges, const FaceList* faces) {
   data->syncState = MeshSync::TopologyNewer;
   data->bboxValid = false;
   data->topology->assign(vertices, edges, faces);
@@ -98,7 +97,7 @@ void Mesh::setGpuData(const VertexList& vertices, const IndexList& indices) {
 void Mesh::loadFromD3DXMesh(ID3DXMesh* mesh) {
   ID3DXMesh* clone = nullptr;
   VANTOR_CHECK(mesh->CloneMeshFVF(D3DXMESH_32BIT, D3DMesh::vertexFormat,
-                                GraphicsContext::instance()->device(), &clone));
+                                  GraphicsContext::instance()->device(), &clone));
   IDirect3DVertexBuffer9* vertexBuffer = nullptr;
   IDirect3DIndexBuffer9* indexBuffer = nullptr;
   VANTOR_CHECK(clone->GetVertexBuffer(&vertexBuffer));
@@ -130,13 +129,9 @@ void Mesh::clear() {
 
 void Mesh::copyFrom(const Mesh& other) {
   switch (other.data->syncState) {
-    case MeshSync::Empty:
-      reportFatal(117);
-      return;
+    case MeshSync::Empty: reportFatal(117); return;
     case MeshSync::TopologyNewer:
-    case MeshSync::Synced:
-      data->topology->copyFrom(*other.data->topology);
-      break;
+    case MeshSync::Synced: data->topology->copyFrom(*other.data->topology); break;
     case MeshSync::GpuNewer:
       other.data->d3dMesh->rebuildTopology(*this, data->mergeOnRebuild, data->mergeOnRebuild);
       break;
@@ -169,15 +164,10 @@ void Mesh::computeNormals() {
 
 void Mesh::computeTangents() {
   switch (data->syncState) {
-    case MeshSync::Empty:
-      reportFatal(202);
-      break;
-    case MeshSync::TopologyNewer:
-      data->topology->computeTangents();
-      break;
+    case MeshSync::Empty: reportFatal(202); break;
+    case MeshSync::TopologyNewer: data->topology->computeTangents(); break;
     case MeshSync::GpuNewer:
-    case MeshSync::Synced:
-      break;
+    case MeshSync::Synced: break;
   }
 }
 

@@ -32,14 +32,14 @@ enum class MeshSync : int {
 
 // The private record of a Mesh.
 struct MeshData {
-  D3DMesh* d3dMesh = nullptr;         // owned
-  MeshTopology* topology = nullptr;   // owned
+  D3DMesh* d3dMesh = nullptr;        // owned
+  MeshTopology* topology = nullptr;  // owned
   MeshSync syncState = MeshSync::Empty;
-  BoundingBox box;                    // cached box of the positions
+  BoundingBox box;  // cached box of the positions
   bool bboxValid = false;
   bool autoNormalsOff = false;
-  bool mergeOnRebuild = false;        // weld and merge quads when reading the buffers back
-  Mesh* owner = nullptr;              // the mesh itself
+  bool mergeOnRebuild = false;  // weld and merge quads when reading the buffers back
+  Mesh* owner = nullptr;        // the mesh itself
 };
 
 class Mesh : public INode {

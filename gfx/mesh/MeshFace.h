@@ -52,7 +52,6 @@ class FaceBase {
   void writeCorners(VertexBase** out, int count) const;
 
  private:
-
   Vector3 tangent;
   Vector3 binormal;
 };

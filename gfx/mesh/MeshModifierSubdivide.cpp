@@ -94,12 +94,12 @@ class Step {
 
  private:
   struct EdgeSplit {
-    int a, b;            // source vertex indices
-    Edge* first;         // (copy of a, edge point)
-    Edge* second;        // (edge point, copy of b)
-    VertexBase* point;   // the edge point
-    int faceCount = 0;   // faces met so far (smooth mode)
-    int facePoints[2];   // their faces, whose face points sit in facePoints
+    int a, b;           // source vertex indices
+    Edge* first;        // (copy of a, edge point)
+    Edge* second;       // (edge point, copy of b)
+    VertexBase* point;  // the edge point
+    int faceCount = 0;  // faces met so far (smooth mode)
+    int facePoints[2];  // their faces, whose face points sit in facePoints
   };
 
   // Per source vertex, in smooth mode: sums in the order the points are met, so averages

@@ -59,7 +59,7 @@ void MeshTopology::assign(const VertexList* givenVertices, const EdgeList* given
   const EdgeList* edges = givenEdges;
   const FaceList* faces = givenFaces;
   VANTOR_ASSERT(!(edges && !vertices));
-  VANTOR_ASSERT(!(faces && !edges ));
+  VANTOR_ASSERT(!(faces && !edges));
 
   std::unordered_map<const VertexBase*, VertexBase*> vertexCopies;
   if (vertices) {
@@ -102,8 +102,8 @@ void MeshTopology::assign(const VertexList* givenVertices, const EdgeList* given
         Edge* newEdge = lookup(edgeCopies, currEdge);
         copy->setEdge(i, newEdge);
         // Stated with NULL: the report shows the expression as written, NULL unexpanded.
-        VANTOR_ASSERT(
-            (currEdge != NULL && newEdge != NULL) || !"Invalid edge pointer(s) in face struct!");
+        VANTOR_ASSERT((currEdge != NULL && newEdge != NULL) ||
+                      !"Invalid edge pointer(s) in face struct!");
       }
     }
   }
@@ -144,11 +144,12 @@ void MeshTopology::copyFrom(const MeshTopology& other) {
     faces.push_back(nface);
     for (int l = 0; l < nface->getEdgeCount(); ++l) {
       nface->setEdge(l, lookup(edgeCopies, face->getEdge(l)));
-      VANTOR_ASSERT(nface->getEdge( l ));
+      VANTOR_ASSERT(nface->getEdge(l));
     }
   }
 
-  VANTOR_ASSERT(this->vertices.size() == origVert && this->edges.size() == origEdge && this->faces.size() == origFace);
+  VANTOR_ASSERT(this->vertices.size() == origVert && this->edges.size() == origEdge &&
+                this->faces.size() == origFace);
 }
 
 void MeshTopology::computeFaceNormals() {

@@ -150,9 +150,9 @@ Material* convertImportedMaterial(const aiMaterial& in) {
     const char* key;
     float* into;
   };
-  for (const Colour& colour : {Colour{"$clr.ambient", material->ambient},
-                               Colour{"$clr.diffuse", material->diffuse},
-                               Colour{"$clr.specular", material->specular}}) {
+  for (const Colour& colour :
+       {Colour{"$clr.ambient", material->ambient}, Colour{"$clr.diffuse", material->diffuse},
+        Colour{"$clr.specular", material->specular}}) {
     aiColor4D value;
     if (aiGetMaterialColor(&in, colour.key, 0, 0, &value) == aiReturn_SUCCESS) {
       colour.into[0] = value.r;
@@ -205,16 +205,14 @@ void ModelImporter::convertNode(INode* parent, const aiNode& node) {
     const unsigned k = node.mMeshes[i];
     const bool meshIndexInRange = k < meshes.size();
     if (!meshIndexInRange) {
-      std::fprintf(stderr,
-                   "vantor: the model \"%s\" is broken: node \"%s\" names mesh %u of %zu\n",
+      std::fprintf(stderr, "vantor: the model \"%s\" is broken: node \"%s\" names mesh %u of %zu\n",
                    fileName.c_str(), name.c_str(), k, meshes.size());
     }
     VANTOR_ASSERT(meshIndexInRange);
     const unsigned materialIndex = meshMaterials[k];
     const bool materialIndexInRange = materialIndex < materials.size();
     if (!materialIndexInRange) {
-      std::fprintf(stderr,
-                   "vantor: the model \"%s\" is broken: mesh %u names material %u of %zu\n",
+      std::fprintf(stderr, "vantor: the model \"%s\" is broken: mesh %u names material %u of %zu\n",
                    fileName.c_str(), k, materialIndex, materials.size());
     }
     VANTOR_ASSERT(materialIndexInRange);

@@ -6,8 +6,8 @@
 
 namespace vantor {
 
-MotionblurEffect::MotionblurEffect(ID3dSurface* colour, ID3dSurface* blurMap,
-                                   ID3dSurface* depth, float radius)
+MotionblurEffect::MotionblurEffect(ID3dSurface* colour, ID3dSurface* blurMap, ID3dSurface* depth,
+                                   float radius)
     : colour(colour),
       blurMap(blurMap),
       depth(depth),

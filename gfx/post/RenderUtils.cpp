@@ -22,10 +22,10 @@ static_assert(sizeof(QuadVertex) == 20);
 }  // namespace
 
 void clearTarget(unsigned alpha, unsigned red, unsigned green, unsigned blue) {
-  VANTOR_CHECK_LINE(GraphicsContext::instance()->device()->Clear(
-                        0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER,
-                        D3DCOLOR_ARGB(alpha, red, green, blue), 1.0f, 0),
-                    14);
+  VANTOR_CHECK_LINE(
+      GraphicsContext::instance()->device()->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER,
+                                                   D3DCOLOR_ARGB(alpha, red, green, blue), 1.0f, 0),
+      14);
 }
 
 void drawQuad(ID3dSurface* texture, float alpha, float margin, D3DBLENDOP blendOp,
@@ -33,10 +33,11 @@ void drawQuad(ID3dSurface* texture, float alpha, float margin, D3DBLENDOP blendO
   IDirect3DDevice9* device = GraphicsContext::instance()->device();
   const D3DVIEWPORT9 picture = D3DWindow::current()->defaultViewport();
   const float m = margin;
-  const float my = margin / (static_cast<float>(picture.Width) / static_cast<float>(picture.Height));
-  const QuadVertex quad[6] = {
-      {-1 - m, -1 - my, 0, 0, 1}, {-1 - m, 1 + my, 0, 0, 0}, {1 + m, 1 + my, 0, 1, 0},
-      {1 + m, 1 + my, 0, 1, 0},   {1 + m, -1 - my, 0, 1, 1}, {-1 - m, -1 - my, 0, 0, 1}};
+  const float my =
+      margin / (static_cast<float>(picture.Width) / static_cast<float>(picture.Height));
+  const QuadVertex quad[6] = {{-1 - m, -1 - my, 0, 0, 1}, {-1 - m, 1 + my, 0, 0, 0},
+                              {1 + m, 1 + my, 0, 1, 0},   {1 + m, 1 + my, 0, 1, 0},
+                              {1 + m, -1 - my, 0, 1, 1},  {-1 - m, -1 - my, 0, 0, 1}};
 
   VANTOR_CHECK_LINE(device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE), 38);
   VANTOR_CHECK_LINE(device->SetRenderState(D3DRS_SRCBLEND, srcBlend), 40);

@@ -13,9 +13,9 @@
 namespace vantor {
 
 struct FileEntry {
-  std::string name;                     // exactly as given to load; the key
+  std::string name;                       // exactly as given to load; the key
   std::unique_ptr<unsigned char[]> data;  // the whole content, no terminating zero; never null
-  std::uint32_t size = 0;               // in bytes
+  std::uint32_t size = 0;                 // in bytes
 };
 
 class DataFileCache {
@@ -29,9 +29,9 @@ class DataFileCache {
   // Reads the file into the cache unless an entry of that name (not null) exists. The file
   // is looked for as "data/" + name, then as name, then (for relative names) in the data
   // folder beside the executable, in the data folder of an installation that holds the
-  // executable (../share/kestu09/data from its folder) and in the installed data folder. A file that opens but
-  // cannot be read whole counts as missing. When every place fails, the box "Couldn't open
-  // file!" is shown, the quit message is posted and no entry is added.
+  // executable (../share/kestu09/data from its folder) and in the installed data folder. A file
+  // that opens but cannot be read whole counts as missing. When every place fails, the box
+  // "Couldn't open file!" is shown, the quit message is posted and no entry is added.
   void load(const char* name);
 
   // The entry's content and size; null and 0 for a name that was never loaded. Neither

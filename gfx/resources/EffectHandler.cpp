@@ -46,7 +46,8 @@ ID3DXEffect* EffectHandler::getEffect(const std::string& name) {
       D3DXCreateEffect(GraphicsContext::instance()->device(), cache->data(name), cache->size(name),
                        nullptr, nullptr, 0, nullptr, &effect, nullptr);
   // Name the file before the failed-assertion report, so a viewer learns which one it is.
-  if (FAILED(result)) std::fprintf(stderr, "vantor: the effect \"%s\" cannot be created\n", name.c_str());
+  if (FAILED(result))
+    std::fprintf(stderr, "vantor: the effect \"%s\" cannot be created\n", name.c_str());
   VANTOR_CHECK(result);
   if (entry) {
     entry->effect = effect;

@@ -35,13 +35,13 @@ void RenderTarget::create(int newWidth, int newHeight, D3DFORMAT newFormat, bool
   height = newHeight;
   IDirect3DDevice9* device = GraphicsContext::instance()->device();
   VANTOR_CHECK(device->CreateTexture(static_cast<UINT>(width), static_cast<UINT>(height), 1,
-                                        D3DUSAGE_RENDERTARGET, format, D3DPOOL_DEFAULT, &texture,
-                                        nullptr));
+                                     D3DUSAGE_RENDERTARGET, format, D3DPOOL_DEFAULT, &texture,
+                                     nullptr));
   VANTOR_CHECK(texture->GetSurfaceLevel(0, &surface));
   if (withDepth && !depthSurface) {
     VANTOR_CHECK(device->CreateDepthStencilSurface(
-                        static_cast<UINT>(width), static_cast<UINT>(height), D3DFMT_D24S8,
-                        D3DMULTISAMPLE_NONE, 0, TRUE, &depthSurface, nullptr));
+        static_cast<UINT>(width), static_cast<UINT>(height), D3DFMT_D24S8, D3DMULTISAMPLE_NONE, 0,
+        TRUE, &depthSurface, nullptr));
   }
 }
 

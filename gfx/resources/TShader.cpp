@@ -25,11 +25,11 @@ void nameFileIfRefused(HRESULT result, const ID3DXEffect* effect, const char* te
 }  // namespace
 
 // Every effect call of a handle goes through this check.
-#define TSHADER_CHECK(call)                              \
-  do {                                                   \
-    const HRESULT result = (call);                       \
-    nameFileIfRefused(result, effect(), technique);      \
-    VANTOR_CHECK(result);                                \
+#define TSHADER_CHECK(call)                         \
+  do {                                              \
+    const HRESULT result = (call);                  \
+    nameFileIfRefused(result, effect(), technique); \
+    VANTOR_CHECK(result);                           \
   } while (false)
 
 TShader::TShader(const std::string& fileName, const char* technique)

@@ -9,8 +9,8 @@ namespace vantor {
 class NodePointlight : public INode {
  public:
   // The light sits at (x, y, z) in its parent's space.
-  NodePointlight(float x, float y, float z, float r, float g, float b, float a,
-                 float intensity, float power, float spare);
+  NodePointlight(float x, float y, float z, float r, float g, float b, float a, float intensity,
+                 float power, float spare);
 
   float color[4];   // r, g, b, a
   float intensity;  // multiplies the colour; also given to the shader by itself

@@ -21,7 +21,7 @@ class TCamera;
 // The scene's light and colour settings, read by the solid-object shading.
 struct SceneLighting {
   bool directionalLightEnabled = false;
-  Vector3 directionalLightDir{1.0f, 1.0f, 0.0f};  // passed on as it is, not normalised
+  Vector3 directionalLightDir{1.0f, 1.0f, 0.0f};              // passed on as it is, not normalised
   float directionalLightColor[4] = {1.0f, 1.0f, 1.0f, 1.0f};  // r, g, b, a
   float directionalLightIntensity = 1.0f;                     // multiplies the colour
   // Multiply every material's ambient, diffuse and specular colour (r, g, b, a).

@@ -10,7 +10,7 @@ namespace vantor {
 class Texture;
 
 struct Material {
-  float ambient[4] = {0.1f, 0.1f, 0.1f, 1.0f};   // r, g, b, a
+  float ambient[4] = {0.1f, 0.1f, 0.1f, 1.0f};  // r, g, b, a
   float diffuse[4] = {0.2f, 0.2f, 0.2f, 1.0f};
   float specular[4] = {1.0f, 1.0f, 1.0f, 1.0f};
   float specularPower = 5.0f;
@@ -24,8 +24,8 @@ struct Material {
   // Lit solids get the point and directional lights and have their normals recomputed
   // before drawing; unlit ones get neither.
   bool lit = true;
-  int blendMode = 0;             // 1 additive, 2 alpha, anything else opaque
-  float blendFactor = 1.0f;      // scales the written alpha in the blend modes
+  int blendMode = 0;               // 1 additive, 2 alpha, anything else opaque
+  float blendFactor = 1.0f;        // scales the written alpha in the blend modes
   float limitIllumination = 0.0f;  // upper bound of the lit colour; 0 means no bound
   // The compiled effect and technique that draw the solid; empty for the solid-object
   // effect ("SolidObject.fxo", technique "SolidObject").

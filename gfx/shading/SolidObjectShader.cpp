@@ -41,8 +41,7 @@ const PointLightNames& pointLightNames(int i) {
   static const std::array<PointLightNames, SolidObjectShader::maxPointLights> names = [] {
     std::array<PointLightNames, SolidObjectShader::maxPointLights> made;
     for (int light = 0; light < SolidObjectShader::maxPointLights; ++light) {
-      const std::string prefix =
-          std::string("pointLight[") + static_cast<char>('0' + light) + "].";
+      const std::string prefix = std::string("pointLight[") + static_cast<char>('0' + light) + "].";
       made[static_cast<std::size_t>(light)] = {prefix + "position", prefix + "color",
                                                prefix + "power", prefix + "intensity"};
     }
@@ -190,9 +189,7 @@ void SolidObjectShader::setBlendStates(const Material& m) {
       setRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
       setRenderState(D3DRS_BLENDOP, D3DBLENDOP_ADD);
       break;
-    default:
-      setRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
-      break;
+    default: setRenderState(D3DRS_ALPHABLENDENABLE, FALSE); break;
   }
   setRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
   setRenderState(D3DRS_ZWRITEENABLE, TRUE);

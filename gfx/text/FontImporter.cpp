@@ -36,8 +36,7 @@ void FontImporter::importGlyphs(const char* set) {
   progressPoint();
   glyphSet = set;
   deviceContext = CreateCompatibleDC(nullptr);
-  font = CreateFontA(height, 0, 0, 0, weight, italic, 0, 0, defaultCharset, 0, 0, 0, 0,
-                     faceName);
+  font = CreateFontA(height, 0, 0, 0, weight, italic, 0, 0, defaultCharset, 0, 0, 0, 0, faceName);
   SelectObject(deviceContext, font);
   GraphicsContext* context = GraphicsContext::instance();
   for (const char c : glyphSet) {

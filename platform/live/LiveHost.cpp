@@ -52,8 +52,7 @@ bool LiveHost::ensureAudioOutput() {
   return opened;
 }
 
-LiveHost::LiveHost(UINT width, UINT height, std::vector<int> clicks)
-    : clicks_(std::move(clicks)) {
+LiveHost::LiveHost(UINT width, UINT height, std::vector<int> clicks) : clicks_(std::move(clicks)) {
   win32::offerModes({{width, height, 60}});
   win32::setTimeSource([this] { return std::min(steadyMs(), capMs_); });
   win32::setIdleHandler([this] { return idle(); });

@@ -84,10 +84,11 @@ bool ScriptedRun::idle() {
   if (pending_.size() < before) return true;
   // Nothing due: jump to the next timed input; frame-timed input cannot come while a
   // message loop waits, since nothing presents.
-  auto next = std::min_element(pending_.begin(), pending_.end(), [](const Pending& a, const Pending& b) {
-    if (a.byFrame != b.byFrame) return !a.byFrame;
-    return a.at < b.at;
-  });
+  auto next =
+      std::min_element(pending_.begin(), pending_.end(), [](const Pending& a, const Pending& b) {
+        if (a.byFrame != b.byFrame) return !a.byFrame;
+        return a.at < b.at;
+      });
   if (next == pending_.end() || next->byFrame) {
     std::fprintf(stderr, "scripted run: a message loop waits and no scripted input can come\n");
     return false;

@@ -11,8 +11,8 @@ namespace vantor_test {
 
 struct PictureDifference {
   bool sameSize = false;
-  double meanLevels = 0.0;     // mean absolute difference over all channels, in 8-bit levels
-  std::size_t farChannels = 0; // channels off by more than kFarLevels
+  double meanLevels = 0.0;      // mean absolute difference over all channels, in 8-bit levels
+  std::size_t farChannels = 0;  // channels off by more than kFarLevels
   std::size_t channels = 0;
 
   // The same renderer draws the same picture up to rounding: llvmpipe is deterministic, but

@@ -9,8 +9,8 @@
 namespace vantor_test {
 
 struct PngPicture {
-  int width = 0, height = 0;         // 0 when the file could not be read
-  std::vector<unsigned char> rgb;    // top row first, three bytes a pixel
+  int width = 0, height = 0;       // 0 when the file could not be read
+  std::vector<unsigned char> rgb;  // top row first, three bytes a pixel
 };
 
 inline PngPicture readPng(const std::filesystem::path& path) {

@@ -31,15 +31,14 @@ TEST(AssertionDeathTest, NamesExpressionFileAndLine) {
   const void* mesh = nullptr;
   {
     constexpr const char* kReportSource = "gfx\\FontImporter";
-    EXPECT_DEATH(VANTOR_ASSERT_LINE(mesh, 48),
-                 "gfx\\\\FontImporter:48: Assertion `mesh' failed");
+    EXPECT_DEATH(VANTOR_ASSERT_LINE(mesh, 48), "gfx\\\\FontImporter:48: Assertion `mesh' failed");
   }
   // Whitespace inside the expression survives as the source spelt it, and the report names
   // the line the assertion is written on.
   constexpr const char* kReportSource = "gfx\\VantorMesh";
   int faces = 1, edges = 0;
   const std::string here = "gfx\\\\VantorMesh:" + std::to_string(__LINE__ + 1);
-  EXPECT_DEATH(VANTOR_ASSERT(!(faces && !edges )),
+  EXPECT_DEATH(VANTOR_ASSERT(!(faces && !edges)),
                here + ": Assertion `!\\(faces && !edges \\)' failed");
 }
 

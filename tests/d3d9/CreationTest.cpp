@@ -63,9 +63,9 @@ TEST(Direct3DCreation, UnsupportedParametersGiveNoDevice) {
   for (const Case& c : cases) {
     D3DPRESENT_PARAMETERS parameters = c.parameters;
     IDirect3DDevice9* device = reinterpret_cast<IDirect3DDevice9*>(&parameters);
-    EXPECT_LT(d3d->CreateDevice(D3DADAPTER_DEFAULT, c.type, nullptr, c.behaviour, &parameters,
-                                &device),
-              0)
+    EXPECT_LT(
+        d3d->CreateDevice(D3DADAPTER_DEFAULT, c.type, nullptr, c.behaviour, &parameters, &device),
+        0)
         << c.what;
     EXPECT_EQ(device, nullptr) << c.what;
   }
@@ -80,9 +80,9 @@ TEST(Direct3DCreationDeathTest, AnOlderOpenGlIsNamedInTheMessage) {
         IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
         D3DPRESENT_PARAMETERS parameters = windowedParameters(64, 48);
         IDirect3DDevice9* device = nullptr;
-        const HRESULT hr = d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                                             D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters,
-                                             &device);
+        const HRESULT hr =
+            d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
+                              D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &device);
         std::exit(hr == D3DERR_NOTAVAILABLE && device == nullptr ? 0 : 1);
       },
       ::testing::ExitedWithCode(0),

@@ -5,8 +5,7 @@
 
 namespace testing_d3d9 {
 
-::testing::AssertionResult sameColour(std::uint32_t actual, std::uint32_t expected,
-                                      int tolerance) {
+::testing::AssertionResult sameColour(std::uint32_t actual, std::uint32_t expected, int tolerance) {
   for (int shift = 0; shift < 32; shift += 8) {
     const int a = (actual >> shift) & 0xFF, e = (expected >> shift) & 0xFF;
     if (std::abs(a - e) > tolerance) {
@@ -43,8 +42,7 @@ void DeviceTest::TearDown() {
 
 Pixels DeviceTest::read(IDirect3DSurface9* surface) {
   Pixels pixels;
-  EXPECT_EQ(platform::d3d9::readSurface(surface, pixels.argb, pixels.width, pixels.height),
-            D3D_OK);
+  EXPECT_EQ(platform::d3d9::readSurface(surface, pixels.argb, pixels.width, pixels.height), D3D_OK);
   return pixels;
 }
 
@@ -59,8 +57,8 @@ Pixels DeviceTest::readBackBuffer() {
 IDirect3DSurface9* DeviceTest::makeTarget(UINT width, UINT height, D3DFORMAT format,
                                           IDirect3DTexture9** texture) {
   IDirect3DTexture9* created = nullptr;
-  EXPECT_EQ(device->CreateTexture(width, height, 1, D3DUSAGE_RENDERTARGET, format,
-                                  D3DPOOL_DEFAULT, &created, nullptr),
+  EXPECT_EQ(device->CreateTexture(width, height, 1, D3DUSAGE_RENDERTARGET, format, D3DPOOL_DEFAULT,
+                                  &created, nullptr),
             D3D_OK);
   IDirect3DSurface9* surface = nullptr;
   EXPECT_EQ(created->GetSurfaceLevel(0, &surface), D3D_OK);
@@ -72,14 +70,14 @@ IDirect3DSurface9* DeviceTest::makeTarget(UINT width, UINT height, D3DFORMAT for
 
 IDirect3DTexture9* DeviceTest::makeTexture(UINT width, UINT height, std::uint32_t argb) {
   IDirect3DTexture9* texture = nullptr;
-  EXPECT_EQ(device->CreateTexture(width, height, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
-                                  &texture, nullptr),
+  EXPECT_EQ(device->CreateTexture(width, height, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture,
+                                  nullptr),
             D3D_OK);
   D3DLOCKED_RECT locked{};
   EXPECT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
   for (UINT y = 0; y < height; ++y) {
-    auto* row = reinterpret_cast<std::uint32_t*>(static_cast<char*>(locked.pBits) +
-                                                 y * locked.Pitch);
+    auto* row =
+        reinterpret_cast<std::uint32_t*>(static_cast<char*>(locked.pBits) + y * locked.Pitch);
     for (UINT x = 0; x < width; ++x) row[x] = argb;
   }
   EXPECT_EQ(texture->UnlockRect(0), D3D_OK);

@@ -18,16 +18,14 @@ class DevicePixels : public DeviceTest {
     ASSERT_EQ(device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TFACTOR), D3D_OK);
   }
   void clear(D3DCOLOR argb) {
-    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, argb, 1.0f, 0),
-              D3D_OK);
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, argb, 1.0f, 0), D3D_OK);
   }
   // A triangle given in clip space, in the order given.
   void drawTriangle(float ax, float ay, float bx, float by, float cx, float cy) {
     const QuadVertex triangle[3] = {{ax, ay, 0, 0, 0}, {bx, by, 0, 0, 0}, {cx, cy, 0, 0, 0}};
     ASSERT_EQ(device->SetFVF(kQuadFvf), D3D_OK);
     ASSERT_EQ(device->BeginScene(), D3D_OK);
-    EXPECT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, triangle, sizeof(QuadVertex)),
-              D3D_OK);
+    EXPECT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, triangle, sizeof(QuadVertex)), D3D_OK);
     ASSERT_EQ(device->EndScene(), D3D_OK);
   }
 };
@@ -180,8 +178,12 @@ TEST_F(DevicePixels, IndexedDrawInTheEngineVertexFormat) {
   ASSERT_EQ(vertices->Lock(0, 0, reinterpret_cast<void**>(&v), D3DLOCK_DISCARD), D3D_OK);
   const float corners[4][2] = {{-1, 1}, {0, 1}, {-1, -1}, {0, -1}};  // the left half
   for (int i = 0; i < 4; ++i) {
-    v[i] = EngineVertex{{corners[i][0], corners[i][1], 0.5f}, {0, 0, -1}, {0.75f, 0.5f},
-                        {0.25f, 0.5f}, {1, 0, 0}, {0, 1, 0}};
+    v[i] = EngineVertex{{corners[i][0], corners[i][1], 0.5f},
+                        {0, 0, -1},
+                        {0.75f, 0.5f},
+                        {0.25f, 0.5f},
+                        {1, 0, 0},
+                        {0, 1, 0}};
   }
   ASSERT_EQ(vertices->Unlock(), D3D_OK);
   IDirect3DIndexBuffer9* indices = nullptr;
@@ -233,11 +235,11 @@ GLuint linkProgram(const char* vertex, const char* fragment) {
 TEST_F(DevicePixels, OneDrawWritesFourTargetsAndR32FSamplesAsRedOneOneOne) {
   constexpr UINT size = 32;
   IDirect3DTexture9* depthTexture = nullptr;
-  IDirect3DSurface9* targets[4] = {makeTarget(size, size, D3DFMT_A8R8G8B8),
-                                   makeTarget(size, size, D3DFMT_A8R8G8B8),
-                                   makeTarget(size, size, D3DFMT_R32F, &depthTexture),
-                                   makeTarget(size, size, D3DFMT_A8R8G8B8)};
-  for (DWORD slot = 0; slot < 4; ++slot) ASSERT_EQ(device->SetRenderTarget(slot, targets[slot]), D3D_OK);
+  IDirect3DSurface9* targets[4] = {
+      makeTarget(size, size, D3DFMT_A8R8G8B8), makeTarget(size, size, D3DFMT_A8R8G8B8),
+      makeTarget(size, size, D3DFMT_R32F, &depthTexture), makeTarget(size, size, D3DFMT_A8R8G8B8)};
+  for (DWORD slot = 0; slot < 4; ++slot)
+    ASSERT_EQ(device->SetRenderTarget(slot, targets[slot]), D3D_OK);
 
   ASSERT_TRUE(platform::d3d9::makeCurrent(device));
   const GLuint program = linkProgram(

@@ -42,7 +42,8 @@ TEST_F(Refusals, OutOfRangeStageNamesTheCallTheStageAndTheLimit) {
   EXPECT_NE(said.find("IDirect3DDevice9::SetSamplerState(16, 5, 2): sampler 16 is beyond"),
             std::string::npos)
       << said;
-  EXPECT_NE(said.find("IDirect3DDevice9::SetTextureStageState(8, 1, 4): stage 8 is beyond the 8 texture stages"),
+  EXPECT_NE(said.find("IDirect3DDevice9::SetTextureStageState(8, 1, 4): stage 8 is beyond the 8 "
+                      "texture stages"),
             std::string::npos)
       << said;
   EXPECT_EQ(countOf(said, "\n"), 3) << "one line per refused call:\n" << said;
@@ -67,8 +68,7 @@ TEST_F(Refusals, ReasonNotedDeepInsideACallReachesItsLine) {
   // The texture's size is checked inside the texture's own creation, not by the device call.
   IDirect3DTexture9* texture = nullptr;
   testing::internal::CaptureStderr();
-  EXPECT_EQ(device->CreateTexture(0, 16, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture,
-                                  nullptr),
+  EXPECT_EQ(device->CreateTexture(0, 16, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr),
             D3DERR_INVALIDCALL);
   // A call that succeeds afterwards writes nothing, and takes no stale reason with it.
   EXPECT_EQ(device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE), D3D_OK);
@@ -124,8 +124,9 @@ TEST_F(Refusals, ARepeatedRefusalIsWrittenThreeTimesThenOnceSuppressed) {
   ASSERT_EQ(device->EndScene(), D3D_OK);
   const std::string said = testing::internal::GetCapturedStderr();
   EXPECT_EQ(countOf(said, "draws happen between BeginScene and EndScene\n"), 3) << said;
-  EXPECT_EQ(countOf(said, "IDirect3DDevice9::DrawPrimitiveUP: draws happen between BeginScene "
-                          "and EndScene (further reports of this suppressed)\n"),
+  EXPECT_EQ(countOf(said,
+                    "IDirect3DDevice9::DrawPrimitiveUP: draws happen between BeginScene "
+                    "and EndScene (further reports of this suppressed)\n"),
             1)
       << said;
   EXPECT_EQ(countOf(said, "the vertices are null\n"), 1) << said;
@@ -141,8 +142,9 @@ TEST_F(Refusals, ACallWhoseReasonChangesEveryFrameFallsSilentToo) {
   const std::string said = testing::internal::GetCapturedStderr();
   EXPECT_EQ(countOf(said, "IDirect3DDevice9::SetRenderState(7, "), platform::kCallRefusalLines)
       << said;
-  EXPECT_EQ(countOf(said, "IDirect3DDevice9::SetRenderState: further refusals of this call "
-                          "suppressed\n"),
+  EXPECT_EQ(countOf(said,
+                    "IDirect3DDevice9::SetRenderState: further refusals of this call "
+                    "suppressed\n"),
             1)
       << said;
   EXPECT_EQ(countOf(said, "stage 99 is beyond"), 1) << said;

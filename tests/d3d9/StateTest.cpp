@@ -222,12 +222,23 @@ TEST_F(DeviceState, BadInputAnswersAFailureCodeAndChangesNothing) {
   ASSERT_EQ(indices->Unlock(), D3D_OK);
 
   IDirect3D9* otherD3d = Direct3DCreate9(D3D_SDK_VERSION);
-  D3DPRESENT_PARAMETERS otherParameters{16, 16, D3DFMT_A8R8G8B8, 1, D3DMULTISAMPLE_NONE, 0,
-                                        D3DSWAPEFFECT_DISCARD, nullptr, TRUE, FALSE,
-                                        D3DFMT_UNKNOWN, 0, 0, 0};
+  D3DPRESENT_PARAMETERS otherParameters{16,
+                                        16,
+                                        D3DFMT_A8R8G8B8,
+                                        1,
+                                        D3DMULTISAMPLE_NONE,
+                                        0,
+                                        D3DSWAPEFFECT_DISCARD,
+                                        nullptr,
+                                        TRUE,
+                                        FALSE,
+                                        D3DFMT_UNKNOWN,
+                                        0,
+                                        0,
+                                        0};
   IDirect3DDevice9* other = nullptr;
-  ASSERT_EQ(otherD3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr,
-                                   D3DCREATE_SOFTWARE_VERTEXPROCESSING, &otherParameters, &other),
+  ASSERT_EQ(otherD3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
+                                   &otherParameters, &other),
             D3D_OK);
   IDirect3DTexture9* foreign = nullptr;
   ASSERT_EQ(other->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &foreign, nullptr),
@@ -249,17 +260,26 @@ TEST_F(DeviceState, BadInputAnswersAFailureCodeAndChangesNothing) {
   };
   const std::vector<BadCall> calls = {
       {"unknown render state", [&] { return device->SetRenderState(D3DRENDERSTATETYPE(3), 1); }},
-      {"render state past the table", [&] { return device->SetRenderState(D3DRENDERSTATETYPE(4000), 1); }},
+      {"render state past the table",
+       [&] { return device->SetRenderState(D3DRENDERSTATETYPE(4000), 1); }},
       {"cull mode out of range", [&] { return device->SetRenderState(D3DRS_CULLMODE, 7); }},
-      {"alpha test (not drawn)", [&] { return device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE); }},
+      {"alpha test (not drawn)",
+       [&] { return device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE); }},
       {"fog (not drawn)", [&] { return device->SetRenderState(D3DRS_FOGENABLE, TRUE); }},
-      {"sampler 16", [&] { return device->SetSamplerState(16, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR); }},
-      {"no magnification filter", [&] { return device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_NONE); }},
-      {"unknown sampler state", [&] { return device->SetSamplerState(0, D3DSAMPLERSTATETYPE(99), 0); }},
+      {"sampler 16",
+       [&] { return device->SetSamplerState(16, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR); }},
+      {"no magnification filter",
+       [&] { return device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_NONE); }},
+      {"unknown sampler state",
+       [&] { return device->SetSamplerState(0, D3DSAMPLERSTATETYPE(99), 0); }},
       {"stage 8", [&] { return device->SetTextureStageState(8, D3DTSS_COLOROP, D3DTOP_DISABLE); }},
-      {"second blending stage", [&] { return device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE); }},
+      {"second blending stage",
+       [&] { return device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE); }},
       {"unknown texture op", [&] { return device->SetTextureStageState(0, D3DTSS_COLOROP, 99); }},
-      {"argument modifier", [&] { return device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE | D3DTA_COMPLEMENT); }},
+      {"argument modifier",
+       [&] {
+         return device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE | D3DTA_COMPLEMENT);
+       }},
       {"texture stage 16", [&] { return device->SetTexture(16, plain); }},
       {"texture of another device", [&] { return device->SetTexture(0, foreign); }},
       {"viewport outside the target", [&] { return device->SetViewport(&outside); }},
@@ -270,40 +290,95 @@ TEST_F(DeviceState, BadInputAnswersAFailureCodeAndChangesNothing) {
       {"plain texture as target", [&] { return device->SetRenderTarget(0, plainLevel); }},
       {"colour surface as depth", [&] { return device->SetDepthStencilSurface(small); }},
       {"vertex format with XYZRHW", [&] { return device->SetFVF(D3DFVF_XYZRHW | D3DFVF_TEX1); }},
-      {"vertex format with five sets", [&] { return device->SetFVF(D3DFVF_XYZ | (5 << D3DFVF_TEXCOUNT_SHIFT)); }},
+      {"vertex format with five sets",
+       [&] { return device->SetFVF(D3DFVF_XYZ | (5 << D3DFVF_TEXCOUNT_SHIFT)); }},
       {"vertex format without position", [&] { return device->SetFVF(D3DFVF_NORMAL); }},
       {"stream 1", [&] { return device->SetStreamSource(1, buffer, 0, 20); }},
       {"stream stride 0", [&] { return device->SetStreamSource(0, buffer, 0, 0); }},
       {"stream offset past the end", [&] { return device->SetStreamSource(0, buffer, 60, 20); }},
-      {"unknown transform", [&] { return device->SetTransform(D3DTRANSFORMSTATETYPE(1), &matrix); }},
+      {"unknown transform",
+       [&] { return device->SetTransform(D3DTRANSFORMSTATETYPE(1), &matrix); }},
       {"null transform", [&] { return device->SetTransform(D3DTS_WORLD, nullptr); }},
       {"clear without flags", [&] { return device->Clear(0, nullptr, 0, 0, 1.0f, 0); }},
       {"clear with unknown flags", [&] { return device->Clear(0, nullptr, 0x10, 0, 1.0f, 0); }},
-      {"clear rectangles without a count", [&] { return device->Clear(0, &rect, D3DCLEAR_TARGET, 0, 1.0f, 0); }},
-      {"clear count without rectangles", [&] { return device->Clear(1, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0); }},
-      {"clear depth out of range", [&] { return device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 2.0f, 0); }},
-      {"texture of size 0", [&] { return device->CreateTexture(0, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &noTexture, nullptr); }},
-      {"texture too large", [&] { return device->CreateTexture(1u << 20, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &noTexture, nullptr); }},
-      {"texture with too many levels", [&] { return device->CreateTexture(4, 4, 4, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &noTexture, nullptr); }},
-      {"texture of a depth format", [&] { return device->CreateTexture(4, 4, 1, 0, D3DFMT_D24S8, D3DPOOL_DEFAULT, &noTexture, nullptr); }},
-      {"render target with mips", [&] { return device->CreateTexture(4, 4, 2, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &noTexture, nullptr); }},
-      {"texture without output", [&] { return device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, nullptr, nullptr); }},
-      {"depth surface of a colour format", [&] { return device->CreateDepthStencilSurface(4, 4, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, TRUE, &noSurface, nullptr); }},
-      {"multisampled depth surface", [&] { return device->CreateDepthStencilSurface(4, 4, D3DFMT_D24S8, D3DMULTISAMPLE_NONMASKABLE, 0, TRUE, &noSurface, nullptr); }},
-      {"vertex buffer of length 0", [&] { return device->CreateVertexBuffer(0, 0, 0, D3DPOOL_DEFAULT, &noBuffer, nullptr); }},
-      {"vertex buffer beyond the limit", [&] { return device->CreateVertexBuffer(0xFFFFFFFFu, 0, 0, D3DPOOL_DEFAULT, &noBuffer, nullptr); }},
-      {"index buffer of a colour format", [&] { IDirect3DIndexBuffer9* b = nullptr; return device->CreateIndexBuffer(12, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &b, nullptr); }},
+      {"clear rectangles without a count",
+       [&] { return device->Clear(0, &rect, D3DCLEAR_TARGET, 0, 1.0f, 0); }},
+      {"clear count without rectangles",
+       [&] { return device->Clear(1, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0); }},
+      {"clear depth out of range",
+       [&] { return device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 2.0f, 0); }},
+      {"texture of size 0",
+       [&] {
+         return device->CreateTexture(0, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &noTexture,
+                                      nullptr);
+       }},
+      {"texture too large",
+       [&] {
+         return device->CreateTexture(1u << 20, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
+                                      &noTexture, nullptr);
+       }},
+      {"texture with too many levels",
+       [&] {
+         return device->CreateTexture(4, 4, 4, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &noTexture,
+                                      nullptr);
+       }},
+      {"texture of a depth format",
+       [&] {
+         return device->CreateTexture(4, 4, 1, 0, D3DFMT_D24S8, D3DPOOL_DEFAULT, &noTexture,
+                                      nullptr);
+       }},
+      {"render target with mips",
+       [&] {
+         return device->CreateTexture(4, 4, 2, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
+                                      D3DPOOL_DEFAULT, &noTexture, nullptr);
+       }},
+      {"texture without output",
+       [&] {
+         return device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, nullptr,
+                                      nullptr);
+       }},
+      {"depth surface of a colour format",
+       [&] {
+         return device->CreateDepthStencilSurface(4, 4, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0,
+                                                  TRUE, &noSurface, nullptr);
+       }},
+      {"multisampled depth surface",
+       [&] {
+         return device->CreateDepthStencilSurface(4, 4, D3DFMT_D24S8, D3DMULTISAMPLE_NONMASKABLE, 0,
+                                                  TRUE, &noSurface, nullptr);
+       }},
+      {"vertex buffer of length 0",
+       [&] { return device->CreateVertexBuffer(0, 0, 0, D3DPOOL_DEFAULT, &noBuffer, nullptr); }},
+      {"vertex buffer beyond the limit",
+       [&] {
+         return device->CreateVertexBuffer(0xFFFFFFFFu, 0, 0, D3DPOOL_DEFAULT, &noBuffer, nullptr);
+       }},
+      {"index buffer of a colour format",
+       [&] {
+         IDirect3DIndexBuffer9* b = nullptr;
+         return device->CreateIndexBuffer(12, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &b, nullptr);
+       }},
       {"lock past the end", [&] { return buffer->Lock(40, 24, &data, 0); }},
       {"lock at the end", [&] { return buffer->Lock(60, 0, &data, 0); }},
       {"lock without output", [&] { return buffer->Lock(0, 0, nullptr, 0); }},
-      {"read-only discarding lock", [&] { return buffer->Lock(0, 0, &data, D3DLOCK_READONLY | D3DLOCK_DISCARD); }},
+      {"read-only discarding lock",
+       [&] { return buffer->Lock(0, 0, &data, D3DLOCK_READONLY | D3DLOCK_DISCARD); }},
       {"unlock while not locked", [&] { return buffer->Unlock(); }},
       {"lock a render target", [&] { return smallTexture->LockRect(0, &locked, nullptr, 0); }},
       {"lock a level that does not exist", [&] { return plain->LockRect(1, &locked, nullptr, 0); }},
-      {"lock a part of a level", [&] { const RECT r{0, 0, 2, 2}; return plain->LockRect(0, &locked, &r, 0); }},
+      {"lock a part of a level",
+       [&] {
+         const RECT r{0, 0, 2, 2};
+         return plain->LockRect(0, &locked, &r, 0);
+       }},
       {"surface level out of range", [&] { return plain->GetSurfaceLevel(1, &noSurface); }},
-      {"draw without a scene", [&] { const QuadVertex v[3] = {}; return device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, v, 20); }},
-      {"draw an index beyond the vertices", [&] {
+      {"draw without a scene",
+       [&] {
+         const QuadVertex v[3] = {};
+         return device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, v, 20);
+       }},
+      {"draw an index beyond the vertices",
+       [&] {
          device->BeginScene();
          device->SetStreamSource(0, buffer, 0, 20);
          device->SetIndices(indices);
@@ -313,9 +388,15 @@ TEST_F(DeviceState, BadInputAnswersAFailureCodeAndChangesNothing) {
          device->EndScene();
          return hr;
        }},
-      {"present a part", [&] { const RECT r{0, 0, 4, 4}; return device->Present(&r, nullptr, nullptr, nullptr); }},
-      {"present into another window", [&] { return device->Present(nullptr, nullptr, reinterpret_cast<HWND>(8), nullptr); }},
-      {"effect program that is not one", [&] { return platform::d3d9::setProgram(device, 0xFFFF); }},
+      {"present a part",
+       [&] {
+         const RECT r{0, 0, 4, 4};
+         return device->Present(&r, nullptr, nullptr, nullptr);
+       }},
+      {"present into another window",
+       [&] { return device->Present(nullptr, nullptr, reinterpret_cast<HWND>(8), nullptr); }},
+      {"effect program that is not one",
+       [&] { return platform::d3d9::setProgram(device, 0xFFFF); }},
   };
   for (const BadCall& bad : calls) {
     const Snapshot before = Snapshot::of(device);

@@ -21,8 +21,9 @@ double lowPassGain(double frequency, double cutoff) {
   Filter filter;
   double peak = 0;
   for (int i = 0; i < 44100 / 4; ++i) {
-    double out = filter.process(std::sin(2 * std::numbers::pi * frequency * i / kSampleRate),
-                                cutoff, 0.707).low;
+    double out =
+        filter.process(std::sin(2 * std::numbers::pi * frequency * i / kSampleRate), cutoff, 0.707)
+            .low;
     if (i > 44100 / 8) peak = std::max(peak, std::fabs(out));
   }
   return peak;

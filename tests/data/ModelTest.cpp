@@ -24,7 +24,9 @@ struct V3 {
 };
 V3 operator-(V3 a, V3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 double dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-V3 cross(V3 a, V3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+V3 cross(V3 a, V3 b) {
+  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
 V3 toV3(const aiVector3D& v) { return {v.x, v.y, v.z}; }
 
 // The engine's rotationX(a) has the rows (1,0,0), (0,cos,-sin), (0,sin,cos) and multiplies
@@ -168,7 +170,8 @@ std::vector<V3> pieceCentres(const aiMesh* mesh) {
   std::map<std::tuple<long, long, long>, unsigned> byPosition;
   for (unsigned v = 0; v < mesh->mNumVertices; ++v) {
     const aiVector3D& p = mesh->mVertices[v];
-    auto key = std::make_tuple(std::lround(p.x * 100), std::lround(p.y * 100), std::lround(p.z * 100));
+    auto key =
+        std::make_tuple(std::lround(p.x * 100), std::lround(p.y * 100), std::lround(p.z * 100));
     auto [it, added] = byPosition.emplace(key, v);
     if (!added) parent[find(v)] = find(it->second);
   }

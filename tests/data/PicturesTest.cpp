@@ -12,7 +12,9 @@ namespace {
 
 using datagen::RgbImage;
 
-RgbImage load(const char* name) { return datagen::readJpeg(std::string(VANTOR_DATA_DIR "/") + name); }
+RgbImage load(const char* name) {
+  return datagen::readJpeg(std::string(VANTOR_DATA_DIR "/") + name);
+}
 
 double luma(const RgbImage& image, int x, int y) {
   const uint8_t* p = &image.pixels[(size_t(y) * image.width + x) * 3];

@@ -53,7 +53,9 @@ DecodedTrack decode(const std::string& path) {
 
 class TrackTest : public testing::Test {
  protected:
-  static void SetUpTestSuite() { track_ = new DecodedTrack(decode(VANTOR_DATA_DIR "/kestuinvi.mp3")); }
+  static void SetUpTestSuite() {
+    track_ = new DecodedTrack(decode(VANTOR_DATA_DIR "/kestuinvi.mp3"));
+  }
   static void TearDownTestSuite() { delete track_; }
   static DecodedTrack* track_;
 };
@@ -86,7 +88,8 @@ TEST_F(TrackTest, IsNotSilentBetweenItsFirstAndLastSecond) {
   double longest = 0, current = 0;
   for (size_t start = first; start + window <= last; start += window) {
     float peak = 0;
-    for (size_t i = start; i < start + window; ++i) peak = std::max(peak, std::fabs(track_->samples[i]));
+    for (size_t i = start; i < start + window; ++i)
+      peak = std::max(peak, std::fabs(track_->samples[i]));
     current = peak < 0.001f ? current + 0.01 : 0;
     longest = std::max(longest, current);
   }

@@ -67,7 +67,8 @@ TEST(AudioDevice, SeekAndPauseMoveThePositionOfWhatIsHeard) {
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   ASSERT_EQ(channel->getPosition(&position, FMOD_TIMEUNIT_MS), FMOD_OK);
   const auto slept = std::chrono::duration_cast<std::chrono::milliseconds>(
-                         std::chrono::steady_clock::now() - start).count();
+                         std::chrono::steady_clock::now() - start)
+                         .count();
   // The new place is heard after the buffers queued before it (two of 1024 frames, 46 ms),
   // and never ahead of the time that passed; the lower bound leaves room for a loaded machine.
   EXPECT_LE(position, 1000u + slept);

@@ -110,8 +110,7 @@ TEST_F(MusicTest, MissingOrNonMpegFilesFailCreateStream) {
   EXPECT_EQ(sound, nullptr);
   std::string zeros = testing::TempDir() + "zeros.mp3";
   std::ofstream(zeros, std::ios::binary) << std::string(20000, '\0');
-  EXPECT_NE(system->createStream(zeros.c_str(), FMOD_2D | FMOD_SOFTWARE, nullptr, &sound),
-            FMOD_OK);
+  EXPECT_NE(system->createStream(zeros.c_str(), FMOD_2D | FMOD_SOFTWARE, nullptr, &sound), FMOD_OK);
   std::remove(zeros.c_str());
 }
 

@@ -26,8 +26,8 @@ bool openDevice() {
   static vantor::D3DWindow window;  // the process-wide window, never opened
   D3DPRESENT_PARAMETERS parameters = platform::d3d9::windowedParameters(64, 36);
   return SUCCEEDED(window.direct3d()->CreateDevice(
-      D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING,
-      &parameters, vantor::GraphicsContext::instance()->deviceSlot()));
+      D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters,
+      vantor::GraphicsContext::instance()->deviceSlot()));
 }
 
 // The reader is chosen by the name's extension, as for data/grilli9.x, so each input is

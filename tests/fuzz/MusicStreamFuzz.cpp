@@ -39,8 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (FMOD_System_Create(&system) != FMOD_OK) std::abort();
   if (system->init(1, FMOD_INIT_NORMAL, nullptr) != FMOD_OK) std::abort();
   FMOD::Sound* sound = nullptr;
-  const FMOD_RESULT opened = system->createStream(path.c_str(), FMOD_2D | FMOD_SOFTWARE,
-                                                  nullptr, &sound);
+  const FMOD_RESULT opened =
+      system->createStream(path.c_str(), FMOD_2D | FMOD_SOFTWARE, nullptr, &sound);
   if (opened == FMOD_OK) {
     FMOD::Channel* channel = nullptr;
     if (system->playSound(FMOD_CHANNEL_FREE, sound, false, &channel) != FMOD_OK) std::abort();

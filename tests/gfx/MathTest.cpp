@@ -206,13 +206,13 @@ TEST(Frustum, PerspectiveFrustumHoldsWhatLiesInFrontOfTheEye) {
   const Frustum f = Frustum::fromClipMatrix(Matrix::perspectiveFovLH(pi / 2, 1, 1, 100));
   EXPECT_TRUE(f.contains(Vector3(0, 0, 50)));
   EXPECT_TRUE(f.contains(Vector3(-40, 40, 50)));
-  EXPECT_FALSE(f.contains(Vector3(0, 0, 0.5f)));   // nearer than the near distance
+  EXPECT_FALSE(f.contains(Vector3(0, 0, 0.5f)));  // nearer than the near distance
   // The projection's w is z + 1, which moves the far plane out to z = 199 here.
   EXPECT_TRUE(f.contains(Vector3(0, 0, 198)));
   EXPECT_FALSE(f.contains(Vector3(0, 0, 200)));
-  EXPECT_FALSE(f.contains(Vector3(0, 0, -50)));    // behind the eye
-  EXPECT_FALSE(f.contains(Vector3(60, 0, 50)));    // off to the right
-  EXPECT_FALSE(f.contains(Vector3(0, -60, 50)));   // below
+  EXPECT_FALSE(f.contains(Vector3(0, 0, -50)));   // behind the eye
+  EXPECT_FALSE(f.contains(Vector3(60, 0, 50)));   // off to the right
+  EXPECT_FALSE(f.contains(Vector3(0, -60, 50)));  // below
 }
 
 }  // namespace

@@ -157,8 +157,8 @@ TEST(MeshTopology, VertexNormalsWeighFacesByAreaAndQuadsReachFourCorners) {
   // the origin.
   Vertex *o = parts.vertex(0, 0, 0), *x = parts.vertex(2, 0, 0), *xy = parts.vertex(2, 2, 0),
          *y = parts.vertex(0, 2, 0), *z = parts.vertex(0, 0, 1);
-  parts.quad(y, o, x, xy);            // corners o, x, xy, y: normal (0,0,4)
-  parts.triangle(z, o, y);            // corners o, y, z: normal (2,0,0)
+  parts.quad(y, o, x, xy);  // corners o, x, xy, y: normal (0,0,4)
+  parts.triangle(z, o, y);  // corners o, y, z: normal (2,0,0)
   MeshTopology topology;
   topology.assign(&parts.vertices, &parts.edges, &parts.faces);
   ASSERT_TRUE(topology.computeVertexNormals());
@@ -232,9 +232,7 @@ TEST(MeshTopology, AssignMakesDeepCopiesWiredToEachOther) {
   EXPECT_EQ((*edges)[3]->a, (*vertices)[1]);
   EXPECT_EQ((*edges)[3]->b, (*vertices)[3]);
   EXPECT_EQ((*faces)[1]->getEdge(0), (*edges)[3]);
-  EXPECT_EQ(cornersOf(*(*faces)[1]), (VertexList{(*vertices)[3], (*vertices)[2],
-                                                 (*vertices)[1]}));
-
+  EXPECT_EQ(cornersOf(*(*faces)[1]), (VertexList{(*vertices)[3], (*vertices)[2], (*vertices)[1]}));
 }
 
 TEST(MeshTopologyDeathTest, AssignRefusesInconsistentLists) {
@@ -293,8 +291,8 @@ TEST(MeshTopology, GpuFormSharesVerticesAndNumbersCorners) {
   Parts parts;
   Vertex *w0 = parts.vertex(0, 0, 0), *w1 = parts.vertex(1, 0, 0), *w2 = parts.vertex(1, 1, 0),
          *w3 = parts.vertex(0, 1, 0), *apex = parts.vertex(2, 0, 0);
-  parts.quad(w3, w0, w1, w2);     // corners w0 w1 w2 w3
-  parts.triangle(w2, w1, apex);   // corners w1 apex w2
+  parts.quad(w3, w0, w1, w2);    // corners w0 w1 w2 w3
+  parts.triangle(w2, w1, apex);  // corners w1 apex w2
   MeshTopology topology;
   topology.assign(&parts.vertices, &parts.edges, &parts.faces);
 

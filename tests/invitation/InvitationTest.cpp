@@ -67,8 +67,7 @@ void runInvitation(const std::function<void(ScriptedRun&)>& atFirstFrame) {
     atFirstFrame(run);
     run.atFrame(frame + 1, Input::key(VK_ESCAPE));
   });
-  require(WinMain(GetModuleHandleA(nullptr), nullptr, const_cast<char*>(""), SW_SHOWDEFAULT) ==
-              0,
+  require(WinMain(GetModuleHandleA(nullptr), nullptr, const_cast<char*>(""), SW_SHOWDEFAULT) == 0,
           "exit code 0");
   require(called, "the frame loop ran");
   require(run.messageBoxes().empty(), "no message box");
@@ -159,72 +158,73 @@ TEST_F(Invitation, TheLoadingPictureIsDrawnAtEveryFiftiethProgressPoint) {
 }
 
 TEST_F(Invitation, SetupLaysTheScrollerOutLetterByLetter) {
-  EXPECT_EXIT(runInvitation([](ScriptedRun&) {
-                require(inv::glyphFont->glyphCount() == 66, "66 glyphs");
-                require(inv::glyphInstances.size() == 595, "an instance per letter");
-                require(inv::glyphBaseTransforms.size() == 595, "a base matrix per letter");
-                // 39 blanks of 1.5 before the first letter.
-                require(near(inv::glyphBaseTransforms[0].m[3][0], 58.5f), "first at 58.5");
-                // Walk the text as the layout does: each letter's pen is the previous
-                // letter's pen plus its width and gap, plus 1.5 for every blank between.
-                std::size_t index = 0;
-                int blanksSince = 0;
-                double expected = 58.5;
-                const vantor::Mesh* previous = nullptr;
-                for (const char* c = inv::scrollText; *c != '\0'; ++c) {
-                  if (*c == ' ') {
-                    ++blanksSince;
-                    continue;
-                  }
-                  vantor::INode* instance = inv::glyphInstances[index];
-                  instance->resetChildren();
-                  const auto* mesh = dynamic_cast<vantor::Mesh*>(instance->nextChild());
-                  require(mesh == inv::glyphFont->findGlyph(*c), "the letter's shared mesh");
-                  if (previous != nullptr) {
-                    vantor::BoundingBox* box = const_cast<vantor::Mesh*>(previous)->getBoundingBox();
-                    expected += static_cast<double>(box->maxX) - box->minX + 0.4 + 1.5 * blanksSince;
-                  }
-                  const vantor::Matrix& base = inv::glyphBaseTransforms[index];
-                  require(std::fabs(base.m[3][0] - expected) < 1e-2, "pen position");
-                  require(base.m[3][1] == 0.0f && base.m[3][2] == 0.0f, "placed on the x axis");
-                  previous = mesh;
-                  blanksSince = 0;
-                  ++index;
-                }
-              }),
-              ::testing::ExitedWithCode(0), "");
+  EXPECT_EXIT(
+      runInvitation([](ScriptedRun&) {
+        require(inv::glyphFont->glyphCount() == 66, "66 glyphs");
+        require(inv::glyphInstances.size() == 595, "an instance per letter");
+        require(inv::glyphBaseTransforms.size() == 595, "a base matrix per letter");
+        // 39 blanks of 1.5 before the first letter.
+        require(near(inv::glyphBaseTransforms[0].m[3][0], 58.5f), "first at 58.5");
+        // Walk the text as the layout does: each letter's pen is the previous
+        // letter's pen plus its width and gap, plus 1.5 for every blank between.
+        std::size_t index = 0;
+        int blanksSince = 0;
+        double expected = 58.5;
+        const vantor::Mesh* previous = nullptr;
+        for (const char* c = inv::scrollText; *c != '\0'; ++c) {
+          if (*c == ' ') {
+            ++blanksSince;
+            continue;
+          }
+          vantor::INode* instance = inv::glyphInstances[index];
+          instance->resetChildren();
+          const auto* mesh = dynamic_cast<vantor::Mesh*>(instance->nextChild());
+          require(mesh == inv::glyphFont->findGlyph(*c), "the letter's shared mesh");
+          if (previous != nullptr) {
+            vantor::BoundingBox* box = const_cast<vantor::Mesh*>(previous)->getBoundingBox();
+            expected += static_cast<double>(box->maxX) - box->minX + 0.4 + 1.5 * blanksSince;
+          }
+          const vantor::Matrix& base = inv::glyphBaseTransforms[index];
+          require(std::fabs(base.m[3][0] - expected) < 1e-2, "pen position");
+          require(base.m[3][1] == 0.0f && base.m[3][2] == 0.0f, "placed on the x axis");
+          previous = mesh;
+          blanksSince = 0;
+          ++index;
+        }
+      }),
+      ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(Invitation, FramePlacesTheScrollerTheGrillAndTheLightFromTheMusicTime) {
-  EXPECT_EXIT(runInvitation([](ScriptedRun&) {
-                vantor::demoFrame(0.016f, 0.0f);
-                vantor::Matrix text = inv::textRoot->getTransform();
-                require(near(text.m[3][0], 0.0f) && near(text.m[3][1], 5.0f) &&
-                            near(text.m[3][2], -7.0f),
-                        "text root at (0, 5, -7) at t = 0");
-                if (inv::modelRoot != nullptr) {
-                  const vantor::Matrix model = inv::modelRoot->getTransform();
-                  require(near(model.m[0][0], 1.0f) && near(model.m[3][0], -3.0f),
-                          "grill unturned at (-3, 0, 0)");
-                }
-                vantor::demoFrame(0.016f, 10.0f);
-                text = inv::textRoot->getTransform();
-                require(near(text.m[3][0], -280.0f, 1e-3f), "text root at x = -280 at t = 10");
-                if (inv::modelRoot != nullptr) {
-                  const vantor::Matrix model = inv::modelRoot->getTransform();
-                  require(near(model.m[0][0], std::cos(10.0f)), "grill turned by 10 radians");
-                }
-                const vantor::Matrix light = inv::pointLight->getTransform();
-                require(near(light.m[3][0], 0.0f) && near(light.m[3][1], 8.0f) &&
-                            near(light.m[3][2], -14.0f),
-                        "the light rides at the eye");
-                for (std::size_t i = 0; i < inv::glyphInstances.size(); ++i) {
-                  const vantor::Matrix local = inv::glyphInstances[i]->getTransform();
-                  require(local.m[3][0] == inv::glyphBaseTransforms[i].m[3][0],
-                          "letters keep their base matrices");
-                }
-              }),
-              ::testing::ExitedWithCode(0), "");
+  EXPECT_EXIT(
+      runInvitation([](ScriptedRun&) {
+        vantor::demoFrame(0.016f, 0.0f);
+        vantor::Matrix text = inv::textRoot->getTransform();
+        require(near(text.m[3][0], 0.0f) && near(text.m[3][1], 5.0f) && near(text.m[3][2], -7.0f),
+                "text root at (0, 5, -7) at t = 0");
+        if (inv::modelRoot != nullptr) {
+          const vantor::Matrix model = inv::modelRoot->getTransform();
+          require(near(model.m[0][0], 1.0f) && near(model.m[3][0], -3.0f),
+                  "grill unturned at (-3, 0, 0)");
+        }
+        vantor::demoFrame(0.016f, 10.0f);
+        text = inv::textRoot->getTransform();
+        require(near(text.m[3][0], -280.0f, 1e-3f), "text root at x = -280 at t = 10");
+        if (inv::modelRoot != nullptr) {
+          const vantor::Matrix model = inv::modelRoot->getTransform();
+          require(near(model.m[0][0], std::cos(10.0f)), "grill turned by 10 radians");
+        }
+        const vantor::Matrix light = inv::pointLight->getTransform();
+        require(
+            near(light.m[3][0], 0.0f) && near(light.m[3][1], 8.0f) && near(light.m[3][2], -14.0f),
+            "the light rides at the eye");
+        for (std::size_t i = 0; i < inv::glyphInstances.size(); ++i) {
+          const vantor::Matrix local = inv::glyphInstances[i]->getTransform();
+          require(local.m[3][0] == inv::glyphBaseTransforms[i].m[3][0],
+                  "letters keep their base matrices");
+        }
+      }),
+      ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(Invitation, AStoppedClockDrawsTheSceneOnceAndTheEffectsEveryFrame) {

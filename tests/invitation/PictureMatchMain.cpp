@@ -27,10 +27,11 @@ int main(int argc, char** argv) {
     std::printf("different sizes: %dx%d and %dx%d\n", a.width, a.height, b.width, b.height);
     return 1;
   }
-  std::printf("%dx%d: mean difference %.3f levels (at most 1), %zu of %zu channels off by more "
-              "than %d levels (at most %zu): %s\n",
-              a.width, a.height, difference.meanLevels, difference.farChannels,
-              difference.channels, PictureDifference::kFarLevels, difference.channels / 200,
-              difference.same() ? "the same picture" : "different pictures");
+  std::printf(
+      "%dx%d: mean difference %.3f levels (at most 1), %zu of %zu channels off by more "
+      "than %d levels (at most %zu): %s\n",
+      a.width, a.height, difference.meanLevels, difference.farChannels, difference.channels,
+      PictureDifference::kFarLevels, difference.channels / 200,
+      difference.same() ? "the same picture" : "different pictures");
   return difference.same() ? 0 : 1;
 }

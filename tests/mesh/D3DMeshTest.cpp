@@ -160,8 +160,8 @@ TEST_F(D3DMeshTest, AMergedQuadKeepsTheWindingWhicheverEdgeIsShared) {
   // first, second or third edge.
   const std::vector<Vector3> square = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}};
   const std::vector<Vector3> expected = {square[0], square[1], square[3], square[2]};
-  for (const IndexList& indices : {IndexList{0, 1, 2, 2, 1, 3}, IndexList{3, 2, 1, 0, 1, 2},
-                                   IndexList{0, 1, 2, 1, 3, 2}}) {
+  for (const IndexList& indices :
+       {IndexList{0, 1, 2, 2, 1, 3}, IndexList{3, 2, 1, 0, 1, 2}, IndexList{0, 1, 2, 1, 3, 2}}) {
     std::unique_ptr<Mesh> mesh(new Mesh(0, 0));
     fillGpu(*mesh, square, indices);
     ReadBack back(*mesh, false, true);

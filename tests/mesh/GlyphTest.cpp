@@ -20,7 +20,6 @@
 namespace mesh_test {
 namespace {
 
-
 constexpr const char* invitationSet =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz.1234567890,&!";
 
@@ -65,8 +64,8 @@ SolidCheck checkSolid(Mesh& mesh) {
   std::map<const VertexBase*, int> id;
   for (VertexBase* v : mesh.getVertices()) {
     const Vector3 p = *v->getPosition();
-    id[v] = weld.emplace(std::make_tuple(p.x, p.y, p.z), static_cast<int>(weld.size()))
-                .first->second;
+    id[v] =
+        weld.emplace(std::make_tuple(p.x, p.y, p.z), static_cast<int>(weld.size())).first->second;
   }
   std::map<std::pair<int, int>, int> directed;
   SolidCheck check;
@@ -245,9 +244,8 @@ std::vector<bool> silhouette(IDirect3DDevice9* device, Mesh& mesh, const Boundin
   device->SetDepthStencilSurface(depth);
 
   const Vector3 centre{(box.minX + box.maxX) / 2, (box.minY + box.maxY) / 2, 0};
-  const Matrix viewProjection =
-      Matrix::lookAtLH({centre.x, centre.y, -30}, centre, {0, 1, 0}) *
-      Matrix::perspectiveFovLH(0.25f, 1.0f, 1.0f, 100.0f);
+  const Matrix viewProjection = Matrix::lookAtLH({centre.x, centre.y, -30}, centre, {0, 1, 0}) *
+                                Matrix::perspectiveFovLH(0.25f, 1.0f, 1.0f, 100.0f);
   D3DXMATRIX matrix;
   static_cast<D3DMATRIX&>(matrix) = viewProjection.toD3D();
   const D3DXVECTOR4 white = {1, 1, 1, 1};

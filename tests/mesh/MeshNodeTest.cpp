@@ -33,42 +33,72 @@ std::unique_ptr<Mesh> meshIn(Sync state) {
 struct Row {
   const char* operation;
   std::function<void(Mesh&)> apply;
-  Sync after[4];           // from Empty, TopologyNewer, GpuNewer, Synced
-  int errorBoxFromEmpty;   // 0: none
+  Sync after[4];          // from Empty, TopologyNewer, GpuNewer, Synced
+  int errorBoxFromEmpty;  // 0: none
 };
 
 TEST_F(MeshNodeTest, EveryOperationMovesTheSyncStateAsTabled) {
   const Matrix m = Matrix::translation(1, 2, 3);
   const std::vector<Row> rows = {
-      {"getVertices", [](Mesh& x) { x.getVertices(); },
-       {Sync::Empty, Sync::TopologyNewer, Sync::Synced, Sync::Synced}, 166},
-      {"getEdges", [](Mesh& x) { x.getEdges(); },
-       {Sync::Empty, Sync::TopologyNewer, Sync::Synced, Sync::Synced}, 166},
-      {"getFaces", [](Mesh& x) { x.getFaces(); },
-       {Sync::Empty, Sync::TopologyNewer, Sync::Synced, Sync::Synced}, 166},
-      {"editVertices", [](Mesh& x) { x.editVertices(); },
-       {Sync::TopologyNewer, Sync::TopologyNewer, Sync::TopologyNewer, Sync::TopologyNewer}, 0},
-      {"edit", [](Mesh& x) { x.edit(nullptr, nullptr, nullptr); },
-       {Sync::TopologyNewer, Sync::TopologyNewer, Sync::TopologyNewer, Sync::TopologyNewer}, 0},
-      {"setTopology", [](Mesh& x) { x.setTopology(nullptr, nullptr, nullptr); },
-       {Sync::TopologyNewer, Sync::TopologyNewer, Sync::TopologyNewer, Sync::TopologyNewer}, 0},
-      {"setGpuData", [](Mesh& x) { fillGpu(x, triangle, {0, 1, 2}); },
-       {Sync::GpuNewer, Sync::GpuNewer, Sync::GpuNewer, Sync::GpuNewer}, 0},
-      {"clear", [](Mesh& x) { x.clear(); },
-       {Sync::TopologyNewer, Sync::TopologyNewer, Sync::TopologyNewer, Sync::TopologyNewer}, 0},
-      {"upload", [](Mesh& x) { x.upload(); },
-       {Sync::Empty, Sync::Synced, Sync::GpuNewer, Sync::Synced}, 0},
-      {"draw", [&](Mesh& x) { x.draw(m); },
-       {Sync::Empty, Sync::Synced, Sync::GpuNewer, Sync::Synced}, 141},
+      {"getVertices",
+       [](Mesh& x) { x.getVertices(); },
+       {Sync::Empty, Sync::TopologyNewer, Sync::Synced, Sync::Synced},
+       166},
+      {"getEdges",
+       [](Mesh& x) { x.getEdges(); },
+       {Sync::Empty, Sync::TopologyNewer, Sync::Synced, Sync::Synced},
+       166},
+      {"getFaces",
+       [](Mesh& x) { x.getFaces(); },
+       {Sync::Empty, Sync::TopologyNewer, Sync::Synced, Sync::Synced},
+       166},
+      {"editVertices",
+       [](Mesh& x) { x.editVertices(); },
+       {Sync::TopologyNewer, Sync::TopologyNewer, Sync::TopologyNewer, Sync::TopologyNewer},
+       0},
+      {"edit",
+       [](Mesh& x) { x.edit(nullptr, nullptr, nullptr); },
+       {Sync::TopologyNewer, Sync::TopologyNewer, Sync::TopologyNewer, Sync::TopologyNewer},
+       0},
+      {"setTopology",
+       [](Mesh& x) { x.setTopology(nullptr, nullptr, nullptr); },
+       {Sync::TopologyNewer, Sync::TopologyNewer, Sync::TopologyNewer, Sync::TopologyNewer},
+       0},
+      {"setGpuData",
+       [](Mesh& x) {
+         fillGpu(x, triangle, {0, 1, 2});
+       },
+       {Sync::GpuNewer, Sync::GpuNewer, Sync::GpuNewer, Sync::GpuNewer},
+       0},
+      {"clear",
+       [](Mesh& x) { x.clear(); },
+       {Sync::TopologyNewer, Sync::TopologyNewer, Sync::TopologyNewer, Sync::TopologyNewer},
+       0},
+      {"upload",
+       [](Mesh& x) { x.upload(); },
+       {Sync::Empty, Sync::Synced, Sync::GpuNewer, Sync::Synced},
+       0},
+      {"draw",
+       [&](Mesh& x) { x.draw(m); },
+       {Sync::Empty, Sync::Synced, Sync::GpuNewer, Sync::Synced},
+       141},
       // Normals always succeed on this fresh triangle, so each ends TopologyNewer.
-      {"computeNormals", [](Mesh& x) { x.computeNormals(); },
-       {Sync::TopologyNewer, Sync::TopologyNewer, Sync::TopologyNewer, Sync::TopologyNewer}, 0},
-      {"computeTangents", [](Mesh& x) { x.computeTangents(); },
-       {Sync::Empty, Sync::TopologyNewer, Sync::GpuNewer, Sync::Synced}, 202},
-      {"transform", [&](Mesh& x) { x.transform(m); },
-       {Sync::TopologyNewer, Sync::TopologyNewer, Sync::TopologyNewer, Sync::TopologyNewer}, 0},
-      {"getBoundingBox", [](Mesh& x) { x.getBoundingBox(); },
-       {Sync::Empty, Sync::TopologyNewer, Sync::Synced, Sync::Synced}, 0},
+      {"computeNormals",
+       [](Mesh& x) { x.computeNormals(); },
+       {Sync::TopologyNewer, Sync::TopologyNewer, Sync::TopologyNewer, Sync::TopologyNewer},
+       0},
+      {"computeTangents",
+       [](Mesh& x) { x.computeTangents(); },
+       {Sync::Empty, Sync::TopologyNewer, Sync::GpuNewer, Sync::Synced},
+       202},
+      {"transform",
+       [&](Mesh& x) { x.transform(m); },
+       {Sync::TopologyNewer, Sync::TopologyNewer, Sync::TopologyNewer, Sync::TopologyNewer},
+       0},
+      {"getBoundingBox",
+       [](Mesh& x) { x.getBoundingBox(); },
+       {Sync::Empty, Sync::TopologyNewer, Sync::Synced, Sync::Synced},
+       0},
   };
   ASSERT_EQ(device()->BeginScene(), D3D_OK);  // draw needs a scene
   for (const Row& row : rows) {
@@ -77,9 +107,9 @@ TEST_F(MeshNodeTest, EveryOperationMovesTheSyncStateAsTabled) {
       SetUp();  // forget the boxes of the preparation
       row.apply(*mesh);
       EXPECT_EQ(mesh->data->syncState, row.after[from]) << row.operation << " from " << from;
-      const std::vector<int> expected =
-          from == 0 && row.errorBoxFromEmpty ? std::vector<int>{row.errorBoxFromEmpty}
-                                             : std::vector<int>{};
+      const std::vector<int> expected = from == 0 && row.errorBoxFromEmpty
+                                            ? std::vector<int>{row.errorBoxFromEmpty}
+                                            : std::vector<int>{};
       EXPECT_EQ(errorBoxes(), expected) << row.operation << " from " << from;
     }
   }

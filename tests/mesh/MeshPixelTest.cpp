@@ -121,8 +121,7 @@ TEST_F(MeshPixelTest, ACubeCoversTheOutlineOfItsProjectedCorners) {
     for (int c = 0; c < 4; ++c) {
       for (int r = 0; r < 4; ++r) clip[c] += p[r] * viewProjection.m[r][c];
     }
-    corners.push_back({(clip[0] / clip[3] + 1) / 2 * width,
-                       -(1 - clip[1] / clip[3]) / 2 * height});
+    corners.push_back({(clip[0] / clip[3] + 1) / 2 * width, -(1 - clip[1] / clip[3]) / 2 * height});
   }
   const std::vector<Point> hull = hullOf(corners);
 

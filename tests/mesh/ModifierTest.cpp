@@ -67,7 +67,9 @@ std::unique_ptr<Mesh> grid(int size, Height height) {
       points.push_back(parts.vertex(static_cast<float>(x), static_cast<float>(y), height(x, y)));
     }
   }
-  const auto at = [&](int x, int y) { return points[static_cast<std::size_t>(y * (size + 1) + x)]; };
+  const auto at = [&](int x, int y) {
+    return points[static_cast<std::size_t>(y * (size + 1) + x)];
+  };
   std::map<std::pair<VertexBase*, VertexBase*>, Edge*> shared;
   const auto edge = [&](VertexBase* a, VertexBase* b) {
     Edge*& e = shared[{std::min(a, b), std::max(a, b)}];
@@ -163,10 +165,12 @@ TEST_F(ModifierTest, LinearResultFollowsTheSourceOrderAndKeepsTheWinding) {
   std::vector<bool> seen(source.size());
   for (const auto& [a, b] : sourceEdges) {
     for (int end : {a, b}) {
-      if (!seen[static_cast<std::size_t>(end)]) expected.push_back(source[static_cast<std::size_t>(end)]);
+      if (!seen[static_cast<std::size_t>(end)])
+        expected.push_back(source[static_cast<std::size_t>(end)]);
       seen[static_cast<std::size_t>(end)] = true;
     }
-    expected.push_back((source[static_cast<std::size_t>(a)] + source[static_cast<std::size_t>(b)]) * 0.5f);
+    expected.push_back((source[static_cast<std::size_t>(a)] + source[static_cast<std::size_t>(b)]) *
+                       0.5f);
   }
   for (const auto& corners : sourceCorners) {
     Vector3 sum;
@@ -180,7 +184,8 @@ TEST_F(ModifierTest, LinearResultFollowsTheSourceOrderAndKeepsTheWinding) {
 
   const EdgeList& edges = mesh->getEdges();
   for (std::size_t e = 0; e < sourceEdges.size(); ++e) {
-    EXPECT_EQ(*edges[2 * e]->a->getPosition(), source[static_cast<std::size_t>(sourceEdges[e].first)]);
+    EXPECT_EQ(*edges[2 * e]->a->getPosition(),
+              source[static_cast<std::size_t>(sourceEdges[e].first)]);
     EXPECT_EQ(edges[2 * e]->b, edges[2 * e + 1]->a);  // both halves meet at the edge point
     EXPECT_EQ(*edges[2 * e + 1]->b->getPosition(),
               source[static_cast<std::size_t>(sourceEdges[e].second)]);
@@ -303,7 +308,8 @@ TEST_F(ModifierTest, OpenSurfacesKeepTheirBorderAndSmoothTheirInside) {
     for (int dx : {-1, 0}) {
       for (int dy : {-1, 0}) {
         f += (source(x + dx, y + dy) + source(x + dx + 1, y + dy) + source(x + dx, y + dy + 1) +
-              source(x + dx + 1, y + dy + 1)) * 0.25f;
+              source(x + dx + 1, y + dy + 1)) *
+             0.25f;
       }
     }
     for (auto [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
@@ -428,12 +434,13 @@ TEST_F(ModifierTest, TexgenProjectsDiagonallyOrBlendsByTheNormal) {
     Vector3 normal;
     Vector2 expected;
   };
-  const Case cases[] = {{{0, 0, 1}, {1, 5}},
-                        {{1, 0, 0}, {3, 3}},
-                        {{0, -1, 0}, {1, 3}},
-                        {{0.6f, 0, 0.8f}, {(0.8f * 1 + 0.6f * 3) / 1.4f, (0.8f * 5 + 0.6f * 3) / 1.4f}},
-                        // No direction: the Z projection.
-                        {{0, 0, 0}, {1, 5}}};
+  const Case cases[] = {
+      {{0, 0, 1}, {1, 5}},
+      {{1, 0, 0}, {3, 3}},
+      {{0, -1, 0}, {1, 3}},
+      {{0.6f, 0, 0.8f}, {(0.8f * 1 + 0.6f * 3) / 1.4f, (0.8f * 5 + 0.6f * 3) / 1.4f}},
+      // No direction: the Z projection.
+      {{0, 0, 0}, {1, 5}}};
   for (const Case& c : cases) {
     std::unique_ptr<Mesh> mesh = probe(&c.normal);
     Texgen(1.0f, 1, 0).apply(mesh.get());

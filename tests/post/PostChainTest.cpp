@@ -100,8 +100,7 @@ TEST_F(PostObserved, BloomRunsBothPassesInOneSceneWithItsParametersInOrder) {
     EXPECT_EQ(calls.parameters(), (std::vector<std::string>{"worldViewProjection", "tex", "radius",
                                                             "power", "alpha", "tex"}));
     EXPECT_EQ(calls.starting("effect.SetFloat"),
-              (std::vector<std::string>{"effect.SetFloat(radius, 0.1)",
-                                        "effect.SetFloat(power, 1)",
+              (std::vector<std::string>{"effect.SetFloat(radius, 0.1)", "effect.SetFloat(power, 1)",
                                         "effect.SetFloat(alpha, 1.5)"}));
     std::vector<std::string> steps;
     for (const std::string& c : calls.calls) {
@@ -116,14 +115,13 @@ TEST_F(PostObserved, BloomRunsBothPassesInOneSceneWithItsParametersInOrder) {
     }
     // The render's own clear of the output, then the scene: the intermediate cleared inside
     // the first pass's technique, each quad with its texture factor's alpha clamped to 255.
-    EXPECT_EQ(steps, (std::vector<std::string>{
-                         "device.Clear", "device.BeginScene()", "effect.Begin(0)", "device.Clear",
-                         "effect.BeginPass(0)",
-                         "device.SetRenderState(D3DRS_TEXTUREFACTOR, 0xFF000000)",
-                         "device.DrawPrimitiveUP", "effect.End()", "effect.Begin(0)",
-                         "effect.BeginPass(1)",
-                         "device.SetRenderState(D3DRS_TEXTUREFACTOR, 0xFF000000)",
-                         "device.DrawPrimitiveUP", "effect.End()", "device.EndScene()"}));
+    EXPECT_EQ(steps,
+              (std::vector<std::string>{
+                  "device.Clear", "device.BeginScene()", "effect.Begin(0)", "device.Clear",
+                  "effect.BeginPass(0)", "device.SetRenderState(D3DRS_TEXTUREFACTOR, 0xFF000000)",
+                  "device.DrawPrimitiveUP", "effect.End()", "effect.Begin(0)",
+                  "effect.BeginPass(1)", "device.SetRenderState(D3DRS_TEXTUREFACTOR, 0xFF000000)",
+                  "device.DrawPrimitiveUP", "effect.End()", "device.EndScene()"}));
     CallRecorder again;
     bloom.render(time + 0.0005f);
     EXPECT_TRUE(again.calls.empty());
@@ -181,8 +179,7 @@ TEST_F(PostObserved, AHundredFramesOfTheChainCreateNoTargetAfterTheFirst) {
     for (auto [picture, alpha] : {std::pair<RenderTarget*, float>{background, 1.0f},
                                   {blur.getColorBuffer(), 1.0f},
                                   {bloom.getColorBuffer(), 0.5f}}) {
-      vantor::drawQuad(picture, alpha, 0.0f, D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_SRCALPHA,
-                       true);
+      vantor::drawQuad(picture, alpha, 0.0f, D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_SRCALPHA, true);
     }
     screen->end();
     if (frame == 0) afterFirstFrame = calls.calls.size();

@@ -25,8 +25,7 @@ vantor::RenderTarget* PostTest::borrow(D3DFORMAT format) {
   return borrowed.back();
 }
 
-void PostTest::clear(vantor::RenderTarget* target, unsigned a, unsigned r, unsigned g,
-                     unsigned b) {
+void PostTest::clear(vantor::RenderTarget* target, unsigned a, unsigned r, unsigned g, unsigned b) {
   target->begin(0);
   vantor::clearTarget(a, r, g, b);
   target->end();
@@ -66,7 +65,9 @@ std::vector<Shown> PostTest::shown(vantor::RenderTarget* target) {
   std::vector<Shown> out;
   for (std::uint32_t argb : read(target)) {
     const float a = static_cast<float>(argb >> 24) / 255.0f;
-    auto channel = [&](int shift) { return static_cast<float>((argb >> shift) & 0xFF) / 255.0f * a; };
+    auto channel = [&](int shift) {
+      return static_cast<float>((argb >> shift) & 0xFF) / 255.0f * a;
+    };
     out.push_back({channel(16), channel(8), channel(0)});
   }
   return out;

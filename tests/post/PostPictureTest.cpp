@@ -51,7 +51,8 @@ class MotionBlurPicture : public PostTest {
     int farthest = 0;
     for (int y = square.top + 10; y < square.bottom - 10; ++y) {
       for (int x = square.right; x < kWidth; ++x) {
-        if (at(picture, x, y).brightest() > 0.02f) farthest = std::max(farthest, x - square.right + 1);
+        if (at(picture, x, y).brightest() > 0.02f)
+          farthest = std::max(farthest, x - square.right + 1);
       }
     }
     return farthest;

@@ -28,7 +28,7 @@ class EngineTest : public ::testing::Test {
   IDirect3DSurface9* boundTarget(DWORD slot);  // no reference kept
   // Level 0 of a render target's texture; no reference kept (the texture holds one).
   IDirect3DSurface9* surfaceOf(vantor::RenderTarget* target);
-  IDirect3DSurface9* boundDepth();             // no reference kept
+  IDirect3DSurface9* boundDepth();  // no reference kept
   D3DVIEWPORT9 viewport();
 };
 

@@ -58,8 +58,7 @@ class Picture : public EngineTest {
     device()->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
     const D3DVIEWPORT9 picture = vantor::D3DWindow::current()->defaultViewport();
     device()->SetViewport(&picture);
-    vantor::drawQuad(&texture, alpha, 0.0f, D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_SRCALPHA,
-                     true);
+    vantor::drawQuad(&texture, alpha, 0.0f, D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_SRCALPHA, true);
     return pixels(boundTarget(0));
   }
 };
@@ -102,8 +101,8 @@ TEST_F(Picture, LoadedJpegFillsThePictureAreaTheRightWayUpAndHalvesAtHalfAlpha) 
             average([&](int x, int y) { return int(half[y * 640 + x] >> shift) & 0xFF; }, px, py);
         const double expected =
             average([&](int x, int y) { return int(reference.at(x, y)[channel]); }, rx, ry);
-        const double flipped = average(
-            [&](int x, int y) { return int(reference.at(x, 575 - y)[channel]); }, rx, ry);
+        const double flipped =
+            average([&](int x, int y) { return int(reference.at(x, 575 - y)[channel]); }, rx, ry);
         totalDifference += std::fabs(drawn - expected);
         flippedDifference += std::fabs(drawn - flipped);
         // The texture factor's alpha byte is 127: 127/255 of the full picture, ±2 of rounding.
@@ -112,7 +111,7 @@ TEST_F(Picture, LoadedJpegFillsThePictureAreaTheRightWayUpAndHalvesAtHalfAlpha) 
       }
     }
   }
-  EXPECT_LT(totalDifference / samples, 6.0);  // 2.6 seen on llvmpipe
+  EXPECT_LT(totalDifference / samples, 6.0);     // 2.6 seen on llvmpipe
   EXPECT_GT(flippedDifference / samples, 20.0);  // 33 seen
 }
 

@@ -107,14 +107,16 @@ void releaseAllInOrder() {
   target->AddRef();
   // At each progress point of the shutdown: is the texture, is the target still owned?
   std::vector<std::pair<bool, bool>> alive;
-  onProgress = [&] { alive.emplace_back(otherReferences(texture) > 0, otherReferences(target) > 0); };
+  onProgress = [&] {
+    alive.emplace_back(otherReferences(texture) > 0, otherReferences(target) > 0);
+  };
   context->releaseAll();
   onProgress = nullptr;
   // Two points, the mesh's two (one before each buffer it releases), one after the meshes,
   // one after the textures, one after the targets.
-  const std::vector<std::pair<bool, bool>> expected = {
-      {true, true}, {true, true}, {true, true}, {true, true}, {true, true}, {false, true},
-      {false, false}};
+  const std::vector<std::pair<bool, bool>> expected = {{true, true},  {true, true}, {true, true},
+                                                       {true, true},  {true, true}, {false, true},
+                                                       {false, false}};
   const bool inOrder = alive == expected;
   const bool freed = texture->Release() == 0 && target->Release() == 0;
   std::exit(inOrder && freed && context->device() == nullptr ? 0 : 1);

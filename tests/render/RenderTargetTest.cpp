@@ -55,7 +55,7 @@ TEST_F(RenderTargets, MisuseShowsItsNumberedBoxAndChangesNoBinding) {
   IDirect3DSurface9* colour = boundTarget(0);
   IDirect3DSurface9* depth = boundDepth();
   testing::internal::CaptureStderr();
-  target.end();                                   // never begun
+  target.end();                                  // never begun
   target.create(16, 16, D3DFMT_A8R8G8B8, true);  // made twice
   target.begin(0);
   target.begin(0);  // while active: reported, and bound anyway

@@ -48,9 +48,7 @@ TEST_F(Renderables, DrawFindsItsBufferBoundAndClearedAndLeavesTheFormerBinding) 
   IDirect3DSurface9* formerTarget = boundTarget(0);
   Probe probe;
   // The first drawing paints the buffer; the next one must find it cleared again.
-  probe.onDraw = [&] {
-    device()->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000u, 1.0f, 0);
-  };
+  probe.onDraw = [&] { device()->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000u, 1.0f, 0); };
   probe.render(1.0f);
   std::vector<std::uint32_t> seen;
   D3DVIEWPORT9 seenViewport{};

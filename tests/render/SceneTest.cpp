@@ -199,9 +199,9 @@ TEST_F(Scenes, ExtraBuffersStartEveryDrawingAtMidGrey) {
   // The one-channel depth buffer keeps the red value.
   std::vector<float> values;
   UINT width = 0, height = 0;
-  ASSERT_EQ(platform::d3d9::readSurfaceFloat(surfaceOf(scene.getDepthBuffer()), values, width,
-                                             height),
-            D3D_OK);
+  ASSERT_EQ(
+      platform::d3d9::readSurfaceFloat(surfaceOf(scene.getDepthBuffer()), values, width, height),
+      D3D_OK);
   EXPECT_EQ(width, 640u);
   EXPECT_EQ(height, 359u);
   EXPECT_EQ(std::set<float>(values.begin(), values.end()), std::set<float>{128.0f / 255.0f});
@@ -246,8 +246,8 @@ TEST_F(Scenes, ObjectFrustumIsTheWorldFrustumInTheNodesSpace) {
   const Matrix world = Matrix::rotationY(0.7f) * at(5, 1, 3);
   const vantor::Frustum inWorld = camera.getFrustum();
   const vantor::Frustum inObject = camera.getObjectFrustum(world);
-  const Vector3 points[] = {{0, 0, 0},  {2, 0, 5},   {-30, 0, 0}, {0, 0, -20},
-                            {0, 0, 300}, {0, 40, 10}, {1, -3, 8}, {-10, 4, 2}};
+  const Vector3 points[] = {{0, 0, 0},   {2, 0, 5},   {-30, 0, 0}, {0, 0, -20},
+                            {0, 0, 300}, {0, 40, 10}, {1, -3, 8},  {-10, 4, 2}};
   int inside = 0;
   for (const Vector3& p : points) {
     const bool seen = inWorld.contains(p.transformCoord(world));

@@ -59,12 +59,10 @@ TEST_F(ScreenDrawing, TexturedQuadSetsItsStatesInOrder) {
 
 TEST_F(ScreenDrawing, TextureFactorAlphaIsClampedAndTruncated) {
   RenderTarget texture(16, 16, D3DFMT_A8R8G8B8);
-  for (const auto& [alpha, factor] : {std::pair{-0.3f, "0x00000000"},
-                                      std::pair{1.5f, "0xFF000000"},
+  for (const auto& [alpha, factor] : {std::pair{-0.3f, "0x00000000"}, std::pair{1.5f, "0xFF000000"},
                                       std::pair{0.5f, "0x7F000000"}}) {
     CallRecorder recorder("device");
-    vantor::drawQuad(&texture, alpha, 0.0f, D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_SRCALPHA,
-                     true);
+    vantor::drawQuad(&texture, alpha, 0.0f, D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_SRCALPHA, true);
     EXPECT_TRUE(recorder.has(std::string("SetRenderState(D3DRS_TEXTUREFACTOR, ") + factor + ")"))
         << alpha;
   }

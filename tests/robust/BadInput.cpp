@@ -58,7 +58,8 @@ BadInputCase flipped(const std::string& file, unsigned seed) {
     const std::size_t flips = seed == 0 ? 8 : std::max<std::size_t>(8, bytes.size() / 4096);
     for (std::size_t i = 0; i < flips; ++i) {
       const std::size_t at = std::uniform_int_distribution<std::size_t>(0, span - 1)(random);
-      bytes[at] ^= static_cast<std::uint8_t>(1u << std::uniform_int_distribution<int>(0, 7)(random));
+      bytes[at] ^=
+          static_cast<std::uint8_t>(1u << std::uniform_int_distribution<int>(0, 7)(random));
     }
     return bytes;
   });
@@ -172,7 +173,8 @@ RunResult runChild(const std::vector<std::string>& command, double timeoutSecond
   std::vector<std::string> envStrings;
   auto removed = [&](const std::string& entry) {
     return std::any_of(environment.begin(), environment.end(), [&](const std::string& change) {
-      const std::string name = change[0] == '-' ? change.substr(1) : change.substr(0, change.find('='));
+      const std::string name =
+          change[0] == '-' ? change.substr(1) : change.substr(0, change.find('='));
       return entry.compare(0, name.size() + 1, name + "=") == 0;
     });
   };
@@ -278,7 +280,8 @@ std::vector<std::uint8_t> readBytes(const std::string& path) {
 
 bool writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(out);
 }
 

@@ -40,22 +40,22 @@ std::vector<BadInputCase> sampleFor(const std::string& file,
                                     const std::vector<std::string>& otherFiles);
 
 enum class Ending {
-  kPlayedOnNamed,    // exit 0, and standard error names the file
-  kPlayedOn,         // exit 0, nothing names the file
-  kAssertionNamed,   // the failed-assertion report, preceded by a line naming the file
+  kPlayedOnNamed,   // exit 0, and standard error names the file
+  kPlayedOn,        // exit 0, nothing names the file
+  kAssertionNamed,  // the failed-assertion report, preceded by a line naming the file
   kAssertionUnnamed,
-  kSanitizer,        // an AddressSanitizer, LeakSanitizer or UBSan report
-  kSignal,           // any other signal
-  kHang,             // killed at the time limit
-  kExitCode,         // an exit code other than 0
+  kSanitizer,  // an AddressSanitizer, LeakSanitizer or UBSan report
+  kSignal,     // any other signal
+  kHang,       // killed at the time limit
+  kExitCode,   // an exit code other than 0
 };
 const char* endingName(Ending ending);
 
 struct RunResult {
-  int status = 0;       // as waitpid gives it
+  int status = 0;  // as waitpid gives it
   bool timedOut = false;
-  std::string errors;   // standard error
-  std::string output;   // standard output
+  std::string errors;  // standard error
+  std::string output;  // standard output
 };
 
 // How the run ended, judged from its status and standard error; `name` is the file's.

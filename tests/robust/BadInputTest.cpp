@@ -48,8 +48,8 @@ RunResult runFrom(Arrange arrange, const std::vector<std::string>& environment =
 }
 
 std::string describe(const RunResult& run) {
-  std::string tail = run.errors.size() > 3000 ? run.errors.substr(run.errors.size() - 3000)
-                                              : run.errors;
+  std::string tail =
+      run.errors.size() > 3000 ? run.errors.substr(run.errors.size() - 3000) : run.errors;
   return "status " + std::to_string(run.status) + (run.timedOut ? " (timed out)" : "") +
          ", standard error:\n" + tail;
 }
@@ -81,9 +81,12 @@ TEST(BadInputJudge, OrderlyEndsAreAllowedOnlyWithTheFileNamedWhereTheFileIsGone)
 }
 
 TEST(BadInputJudge, TheAssertionReportCountsOnlyAfterALineNamingTheFile) {
-  const std::string report = "invitation_run: gfx\\EffectHandler:51: void f(): Assertion `0' failed.\n";
-  EXPECT_EQ(judge(signalled(SIGABRT, "vantor: the effect \"MappedBlur.fxo\" cannot be created\n"
-                                     "D3DERR_INVALIDCALL\n" + report),
+  const std::string report =
+      "invitation_run: gfx\\EffectHandler:51: void f(): Assertion `0' failed.\n";
+  EXPECT_EQ(judge(signalled(SIGABRT,
+                            "vantor: the effect \"MappedBlur.fxo\" cannot be created\n"
+                            "D3DERR_INVALIDCALL\n" +
+                                report),
                   "MappedBlur.fxo"),
             Ending::kAssertionNamed);
   EXPECT_EQ(judge(signalled(SIGABRT, report + "MappedBlur.fxo\n"), "MappedBlur.fxo"),
@@ -97,8 +100,9 @@ TEST(BadInputJudge, TheAssertionReportCountsOnlyAfterALineNamingTheFile) {
 }
 
 TEST(BadInputJudge, SanitizerReportsAndHangsFailWhateverTheExitCode) {
-  EXPECT_EQ(judge(exited(0, "kivei.jpg\nLeakSanitizer: ...\n==1==ERROR: LeakSanitizer: "
-                            "detected memory leaks\n"),
+  EXPECT_EQ(judge(exited(0,
+                         "kivei.jpg\nLeakSanitizer: ...\n==1==ERROR: LeakSanitizer: "
+                         "detected memory leaks\n"),
                   "kivei.jpg"),
             Ending::kSanitizer);
   EXPECT_EQ(judge(exited(0, "x.cpp:3:5: runtime error: signed integer overflow\n"), "kivei.jpg"),
@@ -162,8 +166,8 @@ TEST_P(BadInput, EndsInAnAllowedWayAndNamesTheFile) {
   // never read means the invitation does not ask for it (yet), and no case can fail it.
   const std::vector<BadInputCase> sample = sampleFor(file, files);
   for (const BadInputCase& c : sample) {
-    const RunResult run =
-        runFrom([&](const std::string& folder) { ASSERT_TRUE(prepare(c, folder, VANTOR_DATA_DIR)); });
+    const RunResult run = runFrom(
+        [&](const std::string& folder) { ASSERT_TRUE(prepare(c, folder, VANTOR_DATA_DIR)); });
     const Ending ending = judge(run, file);
     if (&c == &sample.front() && ending == Ending::kPlayedOn) {
       const std::vector<std::string> read = filesRead(run.output);
@@ -203,8 +207,7 @@ TEST(BadInputRegressions, AnEffectFileHoldingAnotherEffectIsNamedBeforeTheAssert
 // ---- The machine and the folder around the files. ----
 
 TEST(MachineFaults, WithoutTheDataFolderEveryFileIsNamedAndTheRunEndsInAnAllowedWay) {
-  const RunResult run =
-      runFrom([](const std::string& folder) { removeTree(folder + "/data"); });
+  const RunResult run = runFrom([](const std::string& folder) { removeTree(folder + "/data"); });
   const Ending ending = judge(run, "kestuinvi.mp3");
   EXPECT_TRUE(allowed(ending, true)) << endingName(ending) << "; " << describe(run);
 }
@@ -229,9 +232,8 @@ TEST(MachineFaults, FoldersAndNamedPipesUnderTheFilesNamesAreRefusedWithoutWaiti
         ASSERT_EQ(pipe ? mkfifo(path.c_str(), 0644) : mkdir(path.c_str(), 0755), 0);
       });
       const Ending ending = judge(run, file);
-      EXPECT_TRUE(allowed(ending, true))
-          << file << (pipe ? " as a named pipe: " : " as a folder: ") << endingName(ending)
-          << "; " << describe(run);
+      EXPECT_TRUE(allowed(ending, true)) << file << (pipe ? " as a named pipe: " : " as a folder: ")
+                                         << endingName(ending) << "; " << describe(run);
     }
   }
 }

@@ -41,8 +41,8 @@ class InScratchFolder : public testing::Test {
   void TearDown() override {
     platform::win32::setMessageBoxHandler(nullptr);
     EXPECT_EQ(chdir(previous), 0);
-    for (const char* name : {"data/pipe.jpg", "data/folder.jpg", "data/pipe.mp3",
-                             "data/folder.mp3"}) {
+    for (const char* name :
+         {"data/pipe.jpg", "data/folder.jpg", "data/pipe.mp3", "data/folder.mp3"}) {
       const std::string path = root + "/" + name;
       unlink(path.c_str());
       rmdir(path.c_str());
@@ -87,8 +87,8 @@ TEST_F(Music, APipeOrAFolderAsTheTrackIsRefusedWithoutWaitingAndNamed) {
     CaptureStderr();
     const FMOD_RESULT result = system->createStream(path, FMOD_2D | FMOD_SOFTWARE, nullptr, &sound);
     const std::string errors = GetCapturedStderr();
-    EXPECT_EQ(result, std::string(path) == "data/absent.mp3" ? FMOD_ERR_FILE_NOTFOUND
-                                                             : FMOD_ERR_FILE_BAD);
+    EXPECT_EQ(result,
+              std::string(path) == "data/absent.mp3" ? FMOD_ERR_FILE_NOTFOUND : FMOD_ERR_FILE_BAD);
     EXPECT_EQ(sound, nullptr);
     EXPECT_NE(errors.find(path), std::string::npos) << errors;
   }

@@ -47,7 +47,7 @@ using platform::scripted::Input;
 using platform::scripted::ScriptedRun;
 
 constexpr int kStart = 1001, kFullScreen = 1004;  // the launcher's controls
-constexpr std::uint64_t kWarmUpMs = 1000;           // figures are compared from here on
+constexpr std::uint64_t kWarmUpMs = 1000;         // figures are compared from here on
 
 std::uint64_t heapInUse() {
 #ifdef VANTOR_HEAP_FROM_ASAN
@@ -109,7 +109,8 @@ int main(int argc, char** argv) {
     } else if (std::strcmp(argv[i], "--whole") == 0 && i + 1 < argc) {
       whole = true;
       uneven = std::strcmp(argv[++i], "uneven") == 0;
-      if (uneven && i + 1 < argc) seed = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
+      if (uneven && i + 1 < argc)
+        seed = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
     } else if (std::strcmp(argv[i], "--trace") == 0) {
       trace = true;
     } else {
@@ -161,8 +162,8 @@ int main(int argc, char** argv) {
   run.atFrame(0, Input::click(kFullScreen));
   run.atFrame(0, Input::click(kStart));
 
-  const int result = WinMain(GetModuleHandleA(nullptr), nullptr, const_cast<char*>(""),
-                             SW_SHOWDEFAULT);
+  const int result =
+      WinMain(GetModuleHandleA(nullptr), nullptr, const_cast<char*>(""), SW_SHOWDEFAULT);
   const int grownTargets = targetsAfterWarmUp < 0 ? 0 : targets.created - targetsAfterWarmUp;
   // The heap's median over a stretch of music; single frames may hold temporaries.
   auto median = [&](std::uint64_t fromMs, std::uint64_t toMs) -> long long {
@@ -176,10 +177,11 @@ int main(int argc, char** argv) {
   };
   const long long early = median(kWarmUpMs, 2 * kWarmUpMs), middle = median(30000, 45000),
                   late = median(75000, 90000);
-  std::printf("frames %d, render targets and depth surfaces created %d (%d after the first "
-              "second); heap in use, median: %lld bytes at 1-2 s, %lld at 30-45 s, %lld at "
-              "75-90 s\n",
-              frames, targets.created, grownTargets, early, middle, late);
+  std::printf(
+      "frames %d, render targets and depth surfaces created %d (%d after the first "
+      "second); heap in use, median: %lld bytes at 1-2 s, %lld at 30-45 s, %lld at "
+      "75-90 s\n",
+      frames, targets.created, grownTargets, early, middle, late);
   // The data files this run read, so that a matrix can tell a file the invitation never
   // asks for from one it read and then did without.
   std::printf("read:");

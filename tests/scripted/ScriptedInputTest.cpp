@@ -30,10 +30,10 @@ HWND openLauncher() {
     windowClass.lpszClassName = "vantor";
     registered = RegisterClassExA(&windowClass) != 0;
   }
-  HWND top = CreateWindowExA(0, "vantor", "ZOV", 0x10CB0000, 100, 100, 200, 380, nullptr,
-                             nullptr, GetModuleHandleA(nullptr), nullptr);
-  CreateWindowExA(0, "BUTTON", "start", WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON, 0, 0, 50, 20,
-                  top, reinterpret_cast<HMENU>(1001), nullptr, nullptr);
+  HWND top = CreateWindowExA(0, "vantor", "ZOV", 0x10CB0000, 100, 100, 200, 380, nullptr, nullptr,
+                             GetModuleHandleA(nullptr), nullptr);
+  CreateWindowExA(0, "BUTTON", "start", WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON, 0, 0, 50, 20, top,
+                  reinterpret_cast<HMENU>(1001), nullptr, nullptr);
   CreateWindowExA(0, "BUTTON", "quit", WS_CHILD | WS_VISIBLE, 0, 20, 50, 20, top,
                   reinterpret_cast<HMENU>(1002), nullptr, nullptr);
   SetFocus(GetDlgItem(top, 1001));

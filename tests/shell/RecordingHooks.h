@@ -14,10 +14,10 @@ struct HookLog {
   int progressDuringSetup = 0;
   bool loadingDuringSetup = false;
   bool loadingDuringFrames = false;
-  std::vector<int> stepsPerFrame;      // demoStep calls made before each demoFrame
-  std::vector<float> frameSeconds;     // as demoFrame received them
-  std::vector<float> musicSeconds;     // as demoFrame received them
-  float stepSeconds = 0.0f;            // as the last demoStep received it
+  std::vector<int> stepsPerFrame;       // demoStep calls made before each demoFrame
+  std::vector<float> frameSeconds;      // as demoFrame received them
+  std::vector<float> musicSeconds;      // as demoFrame received them
+  float stepSeconds = 0.0f;             // as the last demoStep received it
   int setupWidth = 0, setupHeight = 0;  // the window's settings while setup runs
   bool setupFullscreen = false;
 };

@@ -116,14 +116,14 @@ std::string mutated(const std::string& original, int index) {
       copy.resize(below(copy.size()));
       break;
     default: {  // a number (vertex or face count, index, coordinate) made huge or negative
-      static const char* const kNumbers[] = {"999999999", "-1",         "-2147483648", "4294967295",
-                                             "2147483647", "1e38",      "-999999",     "65536",
-                                             "0",          "-3.4e38",   "18446744073709551615"};
+      static const char* const kNumbers[] = {
+          "999999999", "-1",    "-2147483648", "4294967295", "2147483647",          "1e38",
+          "-999999",   "65536", "0",           "-3.4e38",    "18446744073709551615"};
       std::size_t at = below(copy.size());
       while (at < copy.size() && !std::isdigit(static_cast<unsigned char>(copy[at]))) ++at;
       std::size_t end = at;
-      while (end < copy.size() && (std::isdigit(static_cast<unsigned char>(copy[end])) ||
-                                   copy[end] == '.')) {
+      while (end < copy.size() &&
+             (std::isdigit(static_cast<unsigned char>(copy[end])) || copy[end] == '.')) {
         ++end;
       }
       copy.replace(at, end - at, kNumbers[below(std::size(kNumbers))]);

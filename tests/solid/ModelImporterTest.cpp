@@ -93,8 +93,8 @@ class Import : public SolidTest {
       EXPECT_EQ(buffer->Lock(0, 0, &memory, D3DLOCK_READONLY), D3D_OK);
       const std::size_t first = records.size();
       records.resize(first + desc.Size / sizeof(vantor::VertexAttributes));
-      std::memcpy(records.data() + first, memory, desc.Size / sizeof(vantor::VertexAttributes) *
-                                                      sizeof(vantor::VertexAttributes));
+      std::memcpy(records.data() + first, memory,
+                  desc.Size / sizeof(vantor::VertexAttributes) * sizeof(vantor::VertexAttributes));
       buffer->Unlock();
     }
     return records;
@@ -186,9 +186,9 @@ TEST_F(Import, OnlySetOneFillsBothSetsUnflipped) {
 // triangles around its first corner, and a two-index face (a line) is left out.
 TEST_F(Import, WindingIsReversedAndPolygonsAreFanned) {
   const std::string path = writeXFile(
-      "polygon.x",
-      frame("Body", "Mesh M {\n 6;\n 0;0;0;, 1;0;0;, 2;1;0;, 1;2;0;, 0;1;0;, 5;5;5;;\n"
-                    " 3;\n 3;0,1,4;,\n 5;0,1,2,3,4;,\n 2;4,5;;\n}\n"));
+      "polygon.x", frame("Body",
+                         "Mesh M {\n 6;\n 0;0;0;, 1;0;0;, 2;1;0;, 1;2;0;, 0;1;0;, 5;5;5;;\n"
+                         " 3;\n 3;0,1,4;,\n 5;0,1,2,3,4;,\n 2;4,5;;\n}\n"));
   const aiMesh* ref = reference(path)->mMeshes[0];
   ASSERT_NE(load(path), nullptr);
   std::vector<std::array<int, 3>> expected;
@@ -245,11 +245,10 @@ TEST_F(Import, RootWithAMeshHangsBelowANewGroup) {
 TEST_F(Import, NestedFramesAllHangBelowTheRoot) {
   const std::string path = writeXFile(
       "nested.x",
-      frame("Root",
-            frame("A",
-                  frame("B", frame("C", triangleMesh("M"), Matrix::translation(3, 0, 0)),
-                        Matrix::translation(2, 0, 0)),
-                  Matrix::translation(1, 0, 0))));
+      frame("Root", frame("A",
+                          frame("B", frame("C", triangleMesh("M"), Matrix::translation(3, 0, 0)),
+                                Matrix::translation(2, 0, 0)),
+                          Matrix::translation(1, 0, 0))));
   DummyNode* root = load(path);
   ASSERT_NE(root, nullptr);
   const auto children = childrenOf(*root);
@@ -306,10 +305,10 @@ TEST_F(Import, TextureNamesLoseTheirFolders) {
 
   const std::string path = writeXFile(
       "texture.x",
-      frame("Body", triangleMesh("M", materialList(
-                                          "  Material T { 1;1;1;1;; 5.0; 1;1;1;; 0;0;0;;\n"
-                                          "   TextureFilename { \"../../data/kivei.jpg\"; }\n"
-                                          "  }\n"))));
+      frame("Body",
+            triangleMesh("M", materialList("  Material T { 1;1;1;1;; 5.0; 1;1;1;; 0;0;0;;\n"
+                                           "   TextureFilename { \"../../data/kivei.jpg\"; }\n"
+                                           "  }\n"))));
   DummyNode* root = load(path);
   ASSERT_NE(root, nullptr);
   const Material& m = dynamic_cast<MeshInstance&>(*childrenOf(*root).at(0)).getMaterial();

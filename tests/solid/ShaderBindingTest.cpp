@@ -145,9 +145,9 @@ TEST_F(SolidShaderCalls, BlendStatesFollowTheBlendMode) {
       if (c.rfind("device.SetRenderState(", 0) != 0) continue;
       // The pass itself sets no blend or depth state.
       if (i > pass) {
-        for (const char* state : {"(D3DRS_ALPHABLENDENABLE,", "(D3DRS_SRCBLEND,",
-                                  "(D3DRS_DESTBLEND,", "(D3DRS_BLENDOP,", "(D3DRS_ZENABLE,",
-                                  "(D3DRS_ZWRITEENABLE,"}) {
+        for (const char* state :
+             {"(D3DRS_ALPHABLENDENABLE,", "(D3DRS_SRCBLEND,", "(D3DRS_DESTBLEND,",
+              "(D3DRS_BLENDOP,", "(D3DRS_ZENABLE,", "(D3DRS_ZWRITEENABLE,"}) {
           EXPECT_EQ(c.find(state), std::string::npos) << c;
         }
       } else if (c.find("(D3DRS_CULLMODE,") == std::string::npos) {
@@ -160,15 +160,16 @@ TEST_F(SolidShaderCalls, BlendStatesFollowTheBlendMode) {
                                            "(D3DRS_ZENABLE, TRUE)", "(D3DRS_ZWRITEENABLE, TRUE)"};
   EXPECT_EQ(statesOf(0), opaque);
   EXPECT_EQ(statesOf(3), opaque);
-  EXPECT_EQ(statesOf(1), (std::vector<std::string>{
-                             "(D3DRS_ALPHABLENDENABLE, TRUE)", "(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA)",
-                             "(D3DRS_DESTBLEND, D3DBLEND_ONE)", "(D3DRS_BLENDOP, D3DBLENDOP_ADD)",
-                             "(D3DRS_ZENABLE, TRUE)", "(D3DRS_ZWRITEENABLE, TRUE)"}));
-  EXPECT_EQ(statesOf(2), (std::vector<std::string>{
-                             "(D3DRS_ALPHABLENDENABLE, TRUE)", "(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA)",
-                             "(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA)",
-                             "(D3DRS_BLENDOP, D3DBLENDOP_ADD)", "(D3DRS_ZENABLE, TRUE)",
-                             "(D3DRS_ZWRITEENABLE, TRUE)"}));
+  EXPECT_EQ(statesOf(1),
+            (std::vector<std::string>{
+                "(D3DRS_ALPHABLENDENABLE, TRUE)", "(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA)",
+                "(D3DRS_DESTBLEND, D3DBLEND_ONE)", "(D3DRS_BLENDOP, D3DBLENDOP_ADD)",
+                "(D3DRS_ZENABLE, TRUE)", "(D3DRS_ZWRITEENABLE, TRUE)"}));
+  EXPECT_EQ(statesOf(2),
+            (std::vector<std::string>{
+                "(D3DRS_ALPHABLENDENABLE, TRUE)", "(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA)",
+                "(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA)", "(D3DRS_BLENDOP, D3DBLENDOP_ADD)",
+                "(D3DRS_ZENABLE, TRUE)", "(D3DRS_ZWRITEENABLE, TRUE)"}));
 }
 
 // Each mesh of an instance gets its own matrices, committed inside the one open pass, with

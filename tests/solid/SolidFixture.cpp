@@ -89,9 +89,8 @@ Mesh* sphereMesh(float radius, int rings, int segments) {
       const float phi = 2 * pi * s / segments;
       const Vector3 n{std::sin(theta) * std::cos(phi), std::cos(theta),
                       std::sin(theta) * std::sin(phi)};
-      corners.push_back({{n.x * radius, n.y * radius, n.z * radius},
-                         n,
-                         {float(s) / segments, float(r) / rings}});
+      corners.push_back(
+          {{n.x * radius, n.y * radius, n.z * radius}, n, {float(s) / segments, float(r) / rings}});
     }
   }
   const auto row = static_cast<std::uint32_t>(segments + 1);
@@ -168,9 +167,9 @@ std::vector<std::uint32_t> SolidTest::normals() {
 std::vector<float> SolidTest::depth() {
   std::vector<float> values;
   UINT width = 0, height = 0;
-  EXPECT_EQ(platform::d3d9::readSurfaceFloat(surfaceOf(scene->getDepthBuffer()), values, width,
-                                             height),
-            D3D_OK);
+  EXPECT_EQ(
+      platform::d3d9::readSurfaceFloat(surfaceOf(scene->getDepthBuffer()), values, width, height),
+      D3D_OK);
   return values;
 }
 
@@ -190,8 +189,8 @@ std::string SolidTest::savePng(const std::vector<std::uint32_t>& picture, const 
   image.height = kHeight;
   for (std::uint32_t argb : picture) {
     const Rgb c = rgbOf(argb);
-    image.pixels.insert(image.pixels.end(), {std::uint8_t(c.r), std::uint8_t(c.g),
-                                             std::uint8_t(c.b)});
+    image.pixels.insert(image.pixels.end(),
+                        {std::uint8_t(c.r), std::uint8_t(c.g), std::uint8_t(c.b)});
   }
   const std::filesystem::path folder = std::filesystem::path(VANTOR_BINARY_DIR) / "pictures";
   std::filesystem::create_directories(folder);

@@ -30,8 +30,8 @@ inline Rgb rgbOf(std::uint32_t argb) {
 
 // Meshes made in code. Normals are those of the shape; texture set 0 runs 0..1 over each
 // face. The caller owns the mesh.
-vantor::Mesh* quadMesh(float size);              // in z = 0, facing -z (towards a camera at -z)
-vantor::Mesh* boxMesh(float size);               // a cube around the origin, 24 vertices
+vantor::Mesh* quadMesh(float size);  // in z = 0, facing -z (towards a camera at -z)
+vantor::Mesh* boxMesh(float size);   // a cube around the origin, 24 vertices
 vantor::Mesh* sphereMesh(float radius, int rings, int segments);
 // 2 * cells² triangles over 2 x 2 units in z = 0, with automatic normals (and so tangents).
 vantor::Mesh* gridMesh(int cells);

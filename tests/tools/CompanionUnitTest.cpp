@@ -14,13 +14,13 @@ namespace {
 using companion::UsageError;
 
 companion::Arguments parse(std::vector<const char*> argv, bool operands = true) {
-  return companion::parseArguments(static_cast<int>(argv.size()), argv.data(),
-                                   {"--size", "--out"}, operands);
+  return companion::parseArguments(static_cast<int>(argv.size()), argv.data(), {"--size", "--out"},
+                                   operands);
 }
 
 TEST(Arguments, OptionsTakeTheirValueEitherWayAndTheRestAreOperands) {
-  const companion::Arguments a = parse({"--size=640x360", "1.5", "--out", "pictures", "-2", "--",
-                                        "--size"});
+  const companion::Arguments a =
+      parse({"--size=640x360", "1.5", "--out", "pictures", "-2", "--", "--size"});
   EXPECT_FALSE(a.help);
   EXPECT_EQ(a.options.at("--size"), "640x360");
   EXPECT_EQ(a.options.at("--out"), "pictures");
@@ -44,8 +44,8 @@ TEST(Arguments, SizesAreWidthByHeightWithinLimits) {
   EXPECT_EQ(size.width, 640);
   EXPECT_EQ(size.height, 359);
   EXPECT_EQ(companion::parseSize("8192x16").width, 8192);
-  for (const char* bad : {"", "640", "640x", "x360", "640*360", "640x360x2", "-640x360",
-                          "640 x360", "15x100", "100x8193", "99999999999x1", "0x0"}) {
+  for (const char* bad : {"", "640", "640x", "x360", "640*360", "640x360x2", "-640x360", "640 x360",
+                          "15x100", "100x8193", "99999999999x1", "0x0"}) {
     EXPECT_THROW(companion::parseSize(bad), UsageError) << bad;
   }
 }

@@ -33,13 +33,20 @@ class Failures : public ScratchTest {
                  std::vector<std::string> argv, std::vector<std::string>& left) {
     const fs::path listing = scratch_ / ".left";
     std::vector<std::string> command = {
-        "/usr/bin/unshare", "--map-root-user", "--mount", "/bin/sh", "-c",
+        "/usr/bin/unshare",
+        "--map-root-user",
+        "--mount",
+        "/bin/sh",
+        "-c",
         "point=$1 options=$2 listing=$3; shift 3\n"
         "mount -t tmpfs -o \"$options\" tmpfs \"$point\" || exit 99\n"
         "\"$@\"; code=$?\n"
         "ls -A \"$point\" > \"$listing\"\n"
         "exit $code\n",
-        "sh", mountPoint, options, listing};
+        "sh",
+        mountPoint,
+        options,
+        listing};
     command.insert(command.end(), argv.begin(), argv.end());
     fs::remove(listing);
     const Ran ran = access(command[0].c_str(), X_OK) == 0 ? runProgram(command, scratch_)
@@ -77,8 +84,8 @@ TEST_F(RenderFailure, DevFullAFolderWithoutWriteAccessAndAFullFileSystemEachEndT
   // The picture's name is a link to /dev/full: written in place, and the device stays.
   const fs::path device = folder("device");
   fs::create_symlink("/dev/full", device / "kestu09-02000.png");
-  const Ran ranDevice = runProgram({RENDER_TOOL, "--size", "64x36", "--out", device, "2"},
-                                   scratch_);
+  const Ran ranDevice =
+      runProgram({RENDER_TOOL, "--size", "64x36", "--out", device, "2"}, scratch_);
   EXPECT_EQ(ranDevice.code, 1);
   EXPECT_NE(ranDevice.err.find(kNoSpace), std::string::npos) << ranDevice.err;
   EXPECT_TRUE(ranDevice.out.empty()) << ranDevice.out;
@@ -87,19 +94,20 @@ TEST_F(RenderFailure, DevFullAFolderWithoutWriteAccessAndAFullFileSystemEachEndT
 
   const fs::path closed = folder("closed");
   std::vector<std::string> left;
-  const Ran ranClosed = runWithUnwritableFolder(
-      closed, {RENDER_TOOL, "--size", "64x36", "--out", closed, "2"}, left);
+  const Ran ranClosed =
+      runWithUnwritableFolder(closed, {RENDER_TOOL, "--size", "64x36", "--out", closed, "2"}, left);
   if (!mountRefused_.empty()) GTEST_SKIP() << "no tmpfs can be mounted here: " << mountRefused_;
   EXPECT_EQ(ranClosed.code, 1);
   EXPECT_NE(ranClosed.err.find("cannot write " + (closed / "kestu09-02000.png").string()),
-            std::string::npos) << ranClosed.err;
+            std::string::npos)
+      << ranClosed.err;
   EXPECT_TRUE(ranClosed.out.empty()) << ranClosed.out;
   EXPECT_TRUE(left.empty());
 
   const fs::path full = folder("full");
   // A 1280x720 picture of the scene is far above 8 KB as PNG.
-  const Ran ranFull = runOnTmpfs(full, "size=8k", {RENDER_TOOL, "--size", "1280x720", "--out",
-                                                   full, "2"}, left);
+  const Ran ranFull =
+      runOnTmpfs(full, "size=8k", {RENDER_TOOL, "--size", "1280x720", "--out", full, "2"}, left);
   if (!mountRefused_.empty()) GTEST_SKIP() << "no tmpfs can be mounted here: " << mountRefused_;
   EXPECT_EQ(ranFull.code, 1) << ranFull.err;
   EXPECT_NE(ranFull.err.find(kNoSpace), std::string::npos) << ranFull.err;
@@ -108,22 +116,23 @@ TEST_F(RenderFailure, DevFullAFolderWithoutWriteAccessAndAFullFileSystemEachEndT
 }
 
 TEST_F(RenderFailure, AResultLineThatCannotBeWrittenFailsTheRun) {
-  const Ran ran = runProgram({"/bin/sh", "-c", "exec \"$0\" --size 64x36 2 > /dev/full",
-                              RENDER_TOOL}, scratch_);
+  const Ran ran = runProgram(
+      {"/bin/sh", "-c", "exec \"$0\" --size 64x36 2 > /dev/full", RENDER_TOOL}, scratch_);
   EXPECT_EQ(ran.code, 1);
   EXPECT_NE(ran.err.find("standard output could not be written: " + std::string(kNoSpace)),
-            std::string::npos) << ran.err;
+            std::string::npos)
+      << ran.err;
 }
 
 // Bench: the figures are printed only once the JSON asked for is written.
 using BenchFailure = Failures;
 
 TEST_F(BenchFailure, JsonToDevFullOrIntoAFolderWithoutWriteAccessEndsTheRunWithoutFigures) {
-  const Ran device = runProgram({BENCH_TOOL, "--size", "64x36", "--seconds", "0.1", "--json",
-                                 "/dev/full"}, scratch_);
+  const Ran device = runProgram(
+      {BENCH_TOOL, "--size", "64x36", "--seconds", "0.1", "--json", "/dev/full"}, scratch_);
   EXPECT_EQ(device.code, 1);
-  EXPECT_NE(device.err.find("cannot write /dev/full: " + std::string(kNoSpace)),
-            std::string::npos) << device.err;
+  EXPECT_NE(device.err.find("cannot write /dev/full: " + std::string(kNoSpace)), std::string::npos)
+      << device.err;
   EXPECT_TRUE(device.out.empty()) << device.out;
   EXPECT_TRUE(isCharacterDevice("/dev/full"));
 
@@ -134,8 +143,8 @@ TEST_F(BenchFailure, JsonToDevFullOrIntoAFolderWithoutWriteAccessEndsTheRunWitho
       left);
   if (!mountRefused_.empty()) GTEST_SKIP() << "no tmpfs can be mounted here: " << mountRefused_;
   EXPECT_EQ(ranClosed.code, 1);
-  EXPECT_NE(ranClosed.err.find("cannot write " + (closed / "f.json").string()),
-            std::string::npos) << ranClosed.err;
+  EXPECT_NE(ranClosed.err.find("cannot write " + (closed / "f.json").string()), std::string::npos)
+      << ranClosed.err;
   EXPECT_TRUE(ranClosed.out.empty()) << ranClosed.out;
   EXPECT_TRUE(left.empty());
 }
@@ -192,8 +201,8 @@ TEST_F(CaptureFailure, AnFfmpegThatExitsWithZeroLeavingATruncatedOrNoVideoIsCaug
                                                   "size=$(stat -c %s \"$last\")\n"
                                                   "truncate -s $((size / 2)) \"$last\"\n"));
   expectFailed(truncated, "the video read back holds ");
-  EXPECT_NE(truncated.err.find("of the 60 frames asked for; nothing written"),
-            std::string::npos) << truncated.err;
+  EXPECT_NE(truncated.err.find("of the 60 frames asked for; nothing written"), std::string::npos)
+      << truncated.err;
   EXPECT_TRUE(filesIn(out).empty());
 
   fs::remove_all(scratch_ / "fake");
@@ -206,8 +215,7 @@ TEST_F(CaptureFailure, AnFfmpegThatExitsWithZeroLeavingATruncatedOrNoVideoIsCaug
 TEST_F(CaptureFailure, AFullFileSystemDevFullAndAFolderWithoutWriteAccessLeaveNothing) {
   const Ran device = runProgram(capture("/dev/full"), scratch_);
   EXPECT_EQ(device.code, 1) << device.err;
-  EXPECT_NE(device.err.find("nothing usable went to /dev/full"), std::string::npos)
-      << device.err;
+  EXPECT_NE(device.err.find("nothing usable went to /dev/full"), std::string::npos) << device.err;
   EXPECT_TRUE(isCharacterDevice("/dev/full"));
 
   const fs::path closed = folder("closed");

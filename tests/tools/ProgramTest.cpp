@@ -35,11 +35,12 @@ struct Probe {
   std::string all, video, audio;
 };
 Probe probeVideo(const fs::path& video, const fs::path& folder) {
-  const Ran probe = runProgram(
-      {"/usr/bin/ffprobe", "-v", "error", "-count_frames", "-show_entries",
-       "stream=codec_type,codec_name,profile,pix_fmt,nb_read_frames,start_time,duration:"
-       "format=duration",
-       "-of", "compact", video}, folder);
+  const Ran probe =
+      runProgram({"/usr/bin/ffprobe", "-v", "error", "-count_frames", "-show_entries",
+                  "stream=codec_type,codec_name,profile,pix_fmt,nb_read_frames,start_time,duration:"
+                  "format=duration",
+                  "-of", "compact", video},
+                 folder);
   EXPECT_EQ(probe.code, 0) << probe.err;
   Probe found{probe.out, "", ""};
   std::istringstream lines(probe.out);
@@ -61,8 +62,9 @@ double field(const std::string& line, const std::string& name) {
 double meanDifference(const fs::path& video, int n, const Picture& picture,
                       const fs::path& folder) {
   const Ran frame = runProgram({"/usr/bin/ffmpeg", "-v", "error", "-i", video, "-vf",
-                                "select=eq(n\\," + std::to_string(n) + ")", "-frames:v", "1",
-                                "-f", "rawvideo", "-pix_fmt", "rgb24", "-"}, folder);
+                                "select=eq(n\\," + std::to_string(n) + ")", "-frames:v", "1", "-f",
+                                "rawvideo", "-pix_fmt", "rgb24", "-"},
+                               folder);
   EXPECT_EQ(frame.code, 0) << frame.err;
   if (frame.out.size() != picture.rgb.size() || picture.rgb.empty()) return 255;
   double difference = 0;
@@ -74,13 +76,13 @@ double meanDifference(const fs::path& video, int n, const Picture& picture,
 
 TEST_F(Programs, RenderDrawsTwoTimesAsTwoPicturesAndOneTimeAlwaysAsTheSameBytes) {
   const fs::path first = folder("first"), second = folder("second");
-  const Ran two = runProgram({RENDER_TOOL, "--size", "160x90", "--out", first, "0.5", "2"},
-                             scratch_);
+  const Ran two =
+      runProgram({RENDER_TOOL, "--size", "160x90", "--out", first, "0.5", "2"}, scratch_);
   ASSERT_EQ(two.code, 0) << two.err;
   EXPECT_NE(two.out.find("kestu09-00500.png"), std::string::npos) << two.out;
   EXPECT_EQ(filesIn(first), (std::vector<std::string>{"kestu09-00500.png", "kestu09-02000.png"}));
-  const Ran again = runProgram({RENDER_TOOL, "--size=160x90", "--out=" + second.string(), "0.5"},
-                               scratch_);
+  const Ran again =
+      runProgram({RENDER_TOOL, "--size=160x90", "--out=" + second.string(), "0.5"}, scratch_);
   ASSERT_EQ(again.code, 0) << again.err;
   const std::string bytes = readAll(first / "kestu09-00500.png");
   EXPECT_FALSE(bytes.empty());
@@ -106,8 +108,8 @@ TEST_F(Programs, RenderDrawsTwoTimesAsTwoPicturesAndOneTimeAlwaysAsTheSameBytes)
 TEST_F(Programs, RenderAtTenAndAtSixtyFramesASecondDrawsTheSameBlur) {
   const fs::path slow = folder("slow"), fast = folder("fast");
   for (const auto& [fps, out] : {std::pair{"10", slow}, std::pair{"60", fast}}) {
-    const Ran ran = runProgram({RENDER_TOOL, "--size", "320x180", "--fps", fps, "--out", out, "20"},
-                               scratch_);
+    const Ran ran =
+        runProgram({RENDER_TOOL, "--size", "320x180", "--fps", fps, "--out", out, "20"}, scratch_);
     ASSERT_EQ(ran.code, 0) << ran.err;
   }
   const Picture at10 = readPng(slow / "kestu09-20000.png");
@@ -115,15 +117,16 @@ TEST_F(Programs, RenderAtTenAndAtSixtyFramesASecondDrawsTheSameBlur) {
   ASSERT_EQ(at10.rgb.size(), 320u * 180u * 3u);
   ASSERT_EQ(at60.rgb.size(), at10.rgb.size());
   double difference = 0;
-  for (std::size_t i = 0; i < at10.rgb.size(); ++i) difference += std::abs(at10.rgb[i] - at60.rgb[i]);
+  for (std::size_t i = 0; i < at10.rgb.size(); ++i)
+    difference += std::abs(at10.rgb[i] - at60.rgb[i]);
   EXPECT_LT(difference / static_cast<double>(at10.rgb.size()), 1.5);
 }
 
 TEST_F(Programs, CaptureOfOneSecondIsH264AndAacOfSixtyFramesMatchingTheRenderedPicture) {
   if (!onPath("ffmpeg") || !onPath("ffprobe")) GTEST_SKIP() << "ffmpeg is not installed";
   const fs::path out = folder("video");
-  const Ran capture = runProgram({CAPTURE_TOOL, "--size", "160x90", "--seconds", "1", "--out",
-                                  out / "short.mp4"}, scratch_);
+  const Ran capture = runProgram(
+      {CAPTURE_TOOL, "--size", "160x90", "--seconds", "1", "--out", out / "short.mp4"}, scratch_);
   ASSERT_EQ(capture.code, 0) << capture.err;
   EXPECT_NE(capture.err.find("frame 60/60"), std::string::npos) << capture.err;
   EXPECT_EQ(filesIn(out), std::vector<std::string>{"short.mp4"});
@@ -147,8 +150,8 @@ TEST_F(Programs, CaptureOfOneSecondIsH264AndAacOfSixtyFramesMatchingTheRenderedP
   const fs::path pictures = folder("pictures");
   ASSERT_EQ(runProgram({RENDER_TOOL, "--size", "160x90", "--out", pictures, "0.5"}, scratch_).code,
             0);
-  const double difference = meanDifference(out / "short.mp4", 30,
-                                           readPng(pictures / "kestu09-00500.png"), scratch_);
+  const double difference =
+      meanDifference(out / "short.mp4", 30, readPng(pictures / "kestu09-00500.png"), scratch_);
   // H.264 at CRF 18 over 4:2:0 chroma, limited range: a mean error of a few levels at most;
   // another moment of a moving scene differs by far more.
   EXPECT_LT(difference, 4.0);
@@ -157,8 +160,9 @@ TEST_F(Programs, CaptureOfOneSecondIsH264AndAacOfSixtyFramesMatchingTheRenderedP
 TEST_F(Programs, CaptureOfARangeStartsPictureAndMusicTogetherAtItsFirstMoment) {
   if (!onPath("ffmpeg") || !onPath("ffprobe")) GTEST_SKIP() << "ffmpeg is not installed";
   const fs::path out = folder("video");
-  const Ran capture = runProgram({CAPTURE_TOOL, "--size", "160x90", "--from", "2", "--to", "2.5",
-                                  "--out", out / "range.mp4"}, scratch_);
+  const Ran capture = runProgram(
+      {CAPTURE_TOOL, "--size", "160x90", "--from", "2", "--to", "2.5", "--out", out / "range.mp4"},
+      scratch_);
   ASSERT_EQ(capture.code, 0) << capture.err;
   EXPECT_NE(capture.out.find("30 frames at 60 fps"), std::string::npos) << capture.out;
 
@@ -196,8 +200,9 @@ TEST_F(Programs, CaptureOfARangeStartsPictureAndMusicTogetherAtItsFirstMoment) {
 
   // Its first frame is music time 2 s, as the render tool draws it; its last 2.483 s.
   const fs::path pictures = folder("pictures");
-  ASSERT_EQ(runProgram({RENDER_TOOL, "--size", "160x90", "--out", pictures, "2", "2.483"},
-                       scratch_).code, 0);
+  ASSERT_EQ(
+      runProgram({RENDER_TOOL, "--size", "160x90", "--out", pictures, "2", "2.483"}, scratch_).code,
+      0);
   const Picture first = readPng(pictures / "kestu09-02000.png");
   const Picture last = readPng(pictures / "kestu09-02483.png");
   // As in the whole capture's comparison: a few levels of coding error at most.
@@ -206,8 +211,8 @@ TEST_F(Programs, CaptureOfARangeStartsPictureAndMusicTogetherAtItsFirstMoment) {
 }
 
 TEST_F(Programs, BenchJsonCarriesEveryFigureAfterATwoSecondRun) {
-  const Ran bench = runProgram({BENCH_TOOL, "--size", "160x90", "--seconds", "2", "--json",
-                                "figures.json"}, scratch_);
+  const Ran bench = runProgram(
+      {BENCH_TOOL, "--size", "160x90", "--seconds", "2", "--json", "figures.json"}, scratch_);
   ASSERT_EQ(bench.code, 0) << bench.err;
   EXPECT_NE(bench.out.find("frames per second"), std::string::npos) << bench.out;
   const std::string json = readAll(scratch_ / "figures.json");
@@ -215,8 +220,8 @@ TEST_F(Programs, BenchJsonCarriesEveryFigureAfterATwoSecondRun) {
        {"width", "height", "music_seconds", "frames", "setup_seconds", "first_frame_ms", "median",
         "p90", "p99", "max", "frames_per_second", "render_targets_after_first_frame",
         "allocations_per_frame", "peak_resident_mib"}) {
-    EXPECT_TRUE(std::regex_search(json, std::regex(std::string("\"") + number +
-                                                   "\": [0-9][0-9.e+-]*[,}\n]")))
+    EXPECT_TRUE(std::regex_search(
+        json, std::regex(std::string("\"") + number + "\": [0-9][0-9.e+-]*[,}\n]")))
         << number << " in " << json;
   }
   EXPECT_NE(json.find("\"frames\": 120,"), std::string::npos) << json;
@@ -276,8 +281,8 @@ TEST_F(Programs, BadArgumentsGiveExitCodeTwoAndTheUsage) {
 
 TEST_F(Programs, AnInstallationRendersFromAnotherWorkingFolder) {
   const fs::path prefix = scratch_ / "prefix";
-  const Ran install = runProgram({CMAKE_PROGRAM, "--install", BUILD_FOLDER, "--prefix", prefix},
-                                 scratch_);
+  const Ran install =
+      runProgram({CMAKE_PROGRAM, "--install", BUILD_FOLDER, "--prefix", prefix}, scratch_);
   ASSERT_EQ(install.code, 0) << install.out << install.err;
   EXPECT_EQ(access((prefix / "games/kestu09").c_str(), X_OK), 0);
   for (const char* program : {"kestu09-render", "kestu09-capture", "kestu09-bench"}) {
@@ -293,8 +298,7 @@ TEST_F(Programs, AnInstallationRendersFromAnotherWorkingFolder) {
     }
   }
   const fs::path elsewhere = folder("elsewhere");
-  const Ran render = runProgram({prefix / "bin/kestu09-render", "--size", "64x36", "1"},
-                                elsewhere);
+  const Ran render = runProgram({prefix / "bin/kestu09-render", "--size", "64x36", "1"}, elsewhere);
   ASSERT_EQ(render.code, 0) << render.err;
   EXPECT_EQ(readPng(elsewhere / "kestu09-01000.png").width, 64);
   // The music is found in the installation too: the picture is of music time 1 s.

@@ -56,7 +56,8 @@ struct Dialog {
   std::vector<int> commands() {
     std::vector<int> ids;
     for (const Received& r : received) {
-      if (r.message == WM_COMMAND && HIWORD(r.wParam) == BN_CLICKED) ids.push_back(LOWORD(r.wParam));
+      if (r.message == WM_COMMAND && HIWORD(r.wParam) == BN_CLICKED)
+        ids.push_back(LOWORD(r.wParam));
     }
     return ids;
   }
@@ -149,9 +150,9 @@ TEST(Dialog, ListOfFortyScrollsWithKeysWheelAndScrollBar) {
 
 TEST(Dialog, NotifyingListTellsItsParentOfSelectionChangesByTheUserOnly) {
   Dialog dialog(5);
-  HWND notifying = CreateWindowExA(0, "LISTBOX", nullptr, WS_CHILD | WS_VISIBLE | LBS_NOTIFY, 0,
-                                   250, 100, 80, dialog.top, reinterpret_cast<HMENU>(77),
-                                   nullptr, nullptr);
+  HWND notifying =
+      CreateWindowExA(0, "LISTBOX", nullptr, WS_CHILD | WS_VISIBLE | LBS_NOTIFY, 0, 250, 100, 80,
+                      dialog.top, reinterpret_cast<HMENU>(77), nullptr, nullptr);
   for (const char* entry : {"a", "b", "c"}) {
     SendMessageA(notifying, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
   }
@@ -162,7 +163,8 @@ TEST(Dialog, NotifyingListTellsItsParentOfSelectionChangesByTheUserOnly) {
   dialog.press(VK_HOME);  // no change, no notification
   int changes = 0;
   for (const Received& r : received) {
-    changes += r.message == WM_COMMAND && LOWORD(r.wParam) == 77 && HIWORD(r.wParam) == LBN_SELCHANGE;
+    changes +=
+        r.message == WM_COMMAND && LOWORD(r.wParam) == 77 && HIWORD(r.wParam) == LBN_SELCHANGE;
   }
   EXPECT_EQ(changes, 2);
 }

@@ -30,7 +30,8 @@ inline LRESULT CALLBACK recordingProcedure(HWND window, UINT message, WPARAM wPa
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-inline HWND createTopLevel(const char* title = "test", DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE) {
+inline HWND createTopLevel(const char* title = "test",
+                           DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE) {
   platform::win32::forbidDisplay();
   WNDCLASSEXA windowClass{};
   windowClass.cbSize = 48;  // what 32-bit Windows code writes

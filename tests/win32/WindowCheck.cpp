@@ -15,15 +15,9 @@ LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
                   wParam == VK_ESCAPE ? " (VK_ESCAPE)" : "");
       if (wParam == VK_ESCAPE) DestroyWindow(window);
       break;
-    case WM_COMMAND:
-      std::printf("WM_COMMAND %u\n", LOWORD(wParam));
-      break;
-    case WM_CLOSE:
-      std::printf("WM_CLOSE\n");
-      break;
-    case WM_DESTROY:
-      std::printf("WM_DESTROY\n");
-      break;
+    case WM_COMMAND: std::printf("WM_COMMAND %u\n", LOWORD(wParam)); break;
+    case WM_CLOSE: std::printf("WM_CLOSE\n"); break;
+    case WM_DESTROY: std::printf("WM_DESTROY\n"); break;
   }
   std::fflush(stdout);
   return DefWindowProcA(window, message, wParam, lParam);
@@ -38,8 +32,8 @@ int main() {
   windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
   windowClass.lpszClassName = "vantor";
   RegisterClassExA(&windowClass);
-  HWND top = CreateWindowExA(0, "vantor", "ZOV", 0x10CB0000, 100, 100, 200, 380, nullptr,
-                             nullptr, GetModuleHandleA(nullptr), nullptr);
+  HWND top = CreateWindowExA(0, "vantor", "ZOV", 0x10CB0000, 100, 100, 200, 380, nullptr, nullptr,
+                             GetModuleHandleA(nullptr), nullptr);
   if (!top) return 1;
   auto control = [&](const char* cls, const char* text, DWORD style, int x, int y, int w, int h,
                      int id) {

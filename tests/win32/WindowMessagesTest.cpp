@@ -19,8 +19,8 @@ bool contains(const std::vector<UINT>& messages, UINT message) {
 TEST(WindowMessages, ButtonClickSendsCommandWithItsIdentifier) {
   HWND top = createTopLevel();
   ASSERT_TRUE(top);
-  HWND button = CreateWindowExA(0, "BUTTON", "start", WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON,
-                                0, 0, 50, 20, top, reinterpret_cast<HMENU>(1001), nullptr, nullptr);
+  HWND button = CreateWindowExA(0, "BUTTON", "start", WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON, 0,
+                                0, 50, 20, top, reinterpret_cast<HMENU>(1001), nullptr, nullptr);
   ASSERT_TRUE(button);
   platform::win32::clickWindow(button);
   drainMessages();
@@ -122,8 +122,8 @@ TEST(Windows, UserDataClassSizeAndCloseWindow) {
   bad.lpfnWndProc = recordingProcedure;
   bad.lpszClassName = "badsize";
   EXPECT_EQ(RegisterClassExA(&bad), 0);
-  EXPECT_FALSE(CreateWindowExA(0, "badsize", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr,
-                               nullptr));
+  EXPECT_FALSE(
+      CreateWindowExA(0, "badsize", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr));
   // The outer size of a captioned window is larger than its client area.
   RECT client;
   ASSERT_TRUE(GetClientRect(top, &client));
@@ -166,7 +166,8 @@ TEST(MessageBox, WithoutADisplayWritesCaptionAndTextAndAnswersOk) {
   platform::win32::forbidDisplay();
   testing::internal::CaptureStderr();
   int answer = MessageBoxA(nullptr, "Unexpected fatal error(#160).", "Vantor error", MB_OK);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Vantor error: Unexpected fatal error(#160).\n");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "Vantor error: Unexpected fatal error(#160).\n");
   EXPECT_EQ(answer, IDOK);
 }
 
@@ -190,10 +191,10 @@ TEST(Windows, ProcedureRefusingCreateMakesCreationFail) {
   windowClass.lpszClassName = "refusing";
   ASSERT_NE(RegisterClassExA(&windowClass), 0);
   EXPECT_EQ(RegisterClassExA(&windowClass), 0);  // names are registered once
-  EXPECT_FALSE(CreateWindowExA(0, "REFUSING", "", 0, 0, 0, 13, 10, nullptr, nullptr, nullptr,
-                               nullptr));
-  HWND accepted = CreateWindowExA(0, "Refusing", "", 0, 0, 0, 14, 10, nullptr, nullptr, nullptr,
-                                  nullptr);
+  EXPECT_FALSE(
+      CreateWindowExA(0, "REFUSING", "", 0, 0, 0, 13, 10, nullptr, nullptr, nullptr, nullptr));
+  HWND accepted =
+      CreateWindowExA(0, "Refusing", "", 0, 0, 0, 14, 10, nullptr, nullptr, nullptr, nullptr);
   EXPECT_TRUE(accepted);  // class names compare case-insensitively
   DestroyWindow(accepted);
 }

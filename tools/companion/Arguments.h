@@ -1,5 +1,5 @@
-// Command lines of the companion programs: options with a value, --help, --version, operands, and the
-// checked conversions of their values. A bad argument throws UsageError, which the programs
+// Command lines of the companion programs: options with a value, --help, --version, operands, and
+// the checked conversions of their values. A bad argument throws UsageError, which the programs
 // answer with their usage and exit code 2.
 #pragma once
 

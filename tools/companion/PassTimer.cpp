@@ -166,7 +166,8 @@ void PassTimer::attribute(std::size_t endMark, std::uint64_t endTicks) {
     ++unattributed_;
     return;
   }
-  for (std::size_t pass = 0; pass < names_.size(); ++pass) passMs_[pass].push_back(segmentMs_[pass]);
+  for (std::size_t pass = 0; pass < names_.size(); ++pass)
+    passMs_[pass].push_back(segmentMs_[pass]);
 }
 
 }  // namespace companion

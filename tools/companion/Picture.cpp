@@ -32,7 +32,8 @@ bool writePng(const std::string& path, const platform::scripted::Image& image, s
   OutputFile file(path);
   if (!file.open(error)) return false;
   errno = 0;
-  const bool written = png_image_write_to_stdio(&png, file.stream(), 0, rgb.data(), 0, nullptr) != 0;
+  const bool written =
+      png_image_write_to_stdio(&png, file.stream(), 0, rgb.data(), 0, nullptr) != 0;
   const int writeError = errno;
   const std::string pngError = png.message;
   png_image_free(&png);

@@ -64,9 +64,7 @@ void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::f
 void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
 void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept {
-  std::free(p);
-}
+void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace {
 
@@ -212,9 +210,9 @@ int bench(companion::Size size, std::uint32_t lengthMs, const std::string& jsonP
     std::optional<std::uint32_t> next;
     finished = finished && SUCCEEDED(platform::scripted::finishWork(device));
     const Clock::time_point now = Clock::now();
-    frameMs.push_back(std::chrono::duration<double, std::milli>(
-                          now - (frame == 0 ? run.loopStart() : previous))
-                          .count());
+    frameMs.push_back(
+        std::chrono::duration<double, std::milli>(now - (frame == 0 ? run.loopStart() : previous))
+            .count());
     previous = now;
     if (frame == 0) {
       figures.renderer = platform::scripted::rendererName(device);
@@ -223,7 +221,8 @@ int bench(companion::Size size, std::uint32_t lengthMs, const std::string& jsonP
       passTimer.attach(device);
       allocationsAtFirstFrame = allocations.load();
     }
-    if (frame + 1 < figures.frames) next = static_cast<std::uint32_t>(((frame + 1) * 1000 + 30) / 60);
+    if (frame + 1 < figures.frames)
+      next = static_cast<std::uint32_t>(((frame + 1) * 1000 + 30) / 60);
     if (!next) passTimer.detach();  // before the device goes with the run
     return next;
   });
@@ -231,8 +230,10 @@ int bench(companion::Size size, std::uint32_t lengthMs, const std::string& jsonP
   if (!ended) return 1;
   if (!finished) {
     // Without the wait a frame time is only how long the frame took to hand over.
-    std::fprintf(stderr, "%s: the GPU work could not be waited for, so no frame time is "
-                 "known; no figures\n", kTool);
+    std::fprintf(stderr,
+                 "%s: the GPU work could not be waited for, so no frame time is "
+                 "known; no figures\n",
+                 kTool);
     return 1;
   }
 

@@ -164,9 +164,9 @@ class Progress {
     const double seconds = std::chrono::duration<double>(now - start_).count();
     const double fps = done > 1 && seconds > 0 ? (done - 1) / seconds : 0.0;
     const int left = fps > 0 ? static_cast<int>((total_ - done) / fps + 0.5) : 0;
-    std::fprintf(stderr, "%s%s: frame %d/%d  %5.1f%%  %.1f fps  %d:%02d left%s", terminal_ ? "\r" : "",
-                 kTool, done, total_, 100.0 * done / total_, fps, left / 60, left % 60,
-                 terminal_ ? "\x1b[K" : "\n");
+    std::fprintf(stderr, "%s%s: frame %d/%d  %5.1f%%  %.1f fps  %d:%02d left%s",
+                 terminal_ ? "\r" : "", kTool, done, total_, 100.0 * done / total_, fps, left / 60,
+                 left % 60, terminal_ ? "\x1b[K" : "\n");
     if (terminal_ && last) std::fputc('\n', stderr);
   }
 
@@ -300,11 +300,12 @@ std::vector<std::string> ffmpegCommand(const Request& request, const std::string
     command.insert(command.end(), {"-i", track});
     if (request.fromMs > 0) command.insert(command.end(), {"-af", trim});
   }
-  command.insert(command.end(),
-                 {"-map", "0:v:0", "-map", "1:a:0", "-c:v", "libx264", "-profile:v", "high",
-                  "-preset", "medium", "-crf", "18", "-g", gop, "-pix_fmt", "yuv420p",
-                  "-fps_mode", "cfr", "-r", rate, "-c:a", "aac", "-b:a", "192k", "-t", seconds,
-                  "-movflags", "+faststart", "-f", "mp4", output});
+  command.insert(
+      command.end(),
+      {"-map",      "0:v:0",  "-map",      "1:a:0",      "-c:v", "libx264", "-profile:v", "high",
+       "-preset",   "medium", "-crf",      "18",         "-g",   gop,       "-pix_fmt",   "yuv420p",
+       "-fps_mode", "cfr",    "-r",        rate,         "-c:a", "aac",     "-b:a",       "192k",
+       "-t",        seconds,  "-movflags", "+faststart", "-f",   "mp4",     output});
   return command;
 }
 
@@ -366,8 +367,8 @@ std::string syncVideo(const Output& output) {
   if (output.inPlace()) return {};
   const int fd = open(output.writing.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0 || fsync(fd) != 0) {
-    const std::string cause = std::string("the video could not be put on the disk: ") +
-                              std::strerror(errno);
+    const std::string cause =
+        std::string("the video could not be put on the disk: ") + std::strerror(errno);
     if (fd >= 0) close(fd);
     return cause;
   }
@@ -512,9 +513,9 @@ int main(int argc, char** argv) {
   companion::watchInterrupts();
   const auto fail = [&](const std::string& cause) {
     output->discard();
-    std::fprintf(stderr, "%s: %s; %s\n", kTool, cause.c_str(),
-                 output->inPlace() ? ("nothing usable went to " + output->path).c_str()
-                                   : "nothing written");
+    std::fprintf(
+        stderr, "%s: %s; %s\n", kTool, cause.c_str(),
+        output->inPlace() ? ("nothing usable went to " + output->path).c_str() : "nothing written");
     return 1;
   };
   const std::optional<Children> children = startCapture(request, *output);
@@ -534,7 +535,6 @@ int main(int argc, char** argv) {
   const double megabytes = stat(output->path.c_str(), &status) == 0 ? status.st_size / 1e6 : 0.0;
   std::printf("%s: %d frames at %d fps (%.3f s of music from %.3f s), %dx%d, %.1f MB, in %.1f s\n",
               output->path.c_str(), request.frames(), request.fps, request.seconds(),
-              request.fromMs / 1000.0, request.size.width, request.size.height, megabytes,
-              seconds);
+              request.fromMs / 1000.0, request.size.width, request.size.height, megabytes, seconds);
   return companion::standardOutputWritten(kTool) ? 0 : 1;
 }

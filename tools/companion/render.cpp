@@ -54,8 +54,7 @@ int renderOne(companion::Size size, int fps, std::uint32_t musicMs, const std::s
     std::fprintf(stderr, "%s: %s\n", kTool, error.c_str());
     return 1;
   }
-  std::printf("%s  %dx%d  at %.3f s\n", path.c_str(), image.width, image.height,
-              musicMs / 1000.0);
+  std::printf("%s  %dx%d  at %.3f s\n", path.c_str(), image.width, image.height, musicMs / 1000.0);
   return 0;
 }
 

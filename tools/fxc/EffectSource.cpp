@@ -164,8 +164,8 @@ std::string stagePrelude() {
   prelude += "#define POSITION " + std::to_string(kPosition) + "\n";
   prelude += "#define NORMAL " + std::to_string(kNormal) + "\n";
   for (unsigned set = 0; set < kTexcoordSets; ++set) {
-    prelude += "#define TEXCOORD" + std::to_string(set) + " " + std::to_string(kTexcoord0 + set) +
-               "\n";
+    prelude +=
+        "#define TEXCOORD" + std::to_string(set) + " " + std::to_string(kTexcoord0 + set) + "\n";
   }
   for (unsigned slot = 0; slot < 4; ++slot) {
     prelude += "#define COLOR" + std::to_string(slot) + " " + std::to_string(slot) + "\n";

@@ -33,8 +33,7 @@ std::vector<float> trackLoudness(const std::string& path, std::uint32_t lengthMs
   std::uint64_t inBin = 0;
   while (levels.size() < bins) {
     std::size_t bytes = 0;
-    const int status =
-        mpg123_read(decoder, buffer.data(), buffer.size() * sizeof(float), &bytes);
+    const int status = mpg123_read(decoder, buffer.data(), buffer.size() * sizeof(float), &bytes);
     const std::size_t frames = bytes / (2 * sizeof(float));
     for (std::size_t i = 0; i < frames && levels.size() < bins; ++i) {
       sum += buffer[2 * i] * buffer[2 * i] + buffer[2 * i + 1] * buffer[2 * i + 1];

@@ -80,8 +80,8 @@ std::optional<double> Timeline::draw(SDL_Window* window, int width, int height,
                      ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoScrollWithMouse);
     const double seconds = state.timeMs / 1000.0;
     const double beats = seconds * kBeatsPerMinute / 60.0;
-    ImGui::Text("%8.3f s   frame %5ld   bar %3ld.%ld   %-5s %s   %5.1f fps   CPU %5.1f ms",
-                seconds, std::lround(std::floor(seconds * kFramesPerSecond)),
+    ImGui::Text("%8.3f s   frame %5ld   bar %3ld.%ld   %-5s %s   %5.1f fps   CPU %5.1f ms", seconds,
+                std::lround(std::floor(seconds * kFramesPerSecond)),
                 static_cast<long>(beats / 4.0) + 1, static_cast<long>(std::fmod(beats, 4.0)) + 1,
                 state.speed, state.paused ? "paused" : "playing", state.fps, state.cpuMs);
     if (state.loopOn) {
@@ -123,16 +123,19 @@ std::optional<double> Timeline::draw(SDL_Window* window, int width, int height,
       const int columns = static_cast<int>(stripWidth);
       for (int x = 0; x < columns; ++x) {
         const std::size_t from = levels.size() * static_cast<std::size_t>(x) / columns;
-        const std::size_t to = std::max(from + 1, levels.size() * static_cast<std::size_t>(x + 1) / columns);
+        const std::size_t to =
+            std::max(from + 1, levels.size() * static_cast<std::size_t>(x + 1) / columns);
         float level = 0.0f;
-        for (std::size_t i = from; i < to && i < levels.size(); ++i) level = std::max(level, levels[i]);
+        for (std::size_t i = from; i < to && i < levels.size(); ++i)
+          level = std::max(level, levels[i]);
         const float half = level / loudest * (kStripHeight / 2.0f - 2.0f);
         const float mid = origin.y + kStripHeight / 2.0f;
-        draw->AddLine(ImVec2(origin.x + x + 0.5f, mid - half), ImVec2(origin.x + x + 0.5f, mid + half),
-                      IM_COL32(120, 190, 140, 255));
+        draw->AddLine(ImVec2(origin.x + x + 0.5f, mid - half),
+                      ImVec2(origin.x + x + 0.5f, mid + half), IM_COL32(120, 190, 140, 255));
       }
     }
-    const float head = origin.x + static_cast<float>(std::clamp(state.timeMs / endMs, 0.0, 1.0)) * stripWidth;
+    const float head =
+        origin.x + static_cast<float>(std::clamp(state.timeMs / endMs, 0.0, 1.0)) * stripWidth;
     draw->AddLine(ImVec2(head, origin.y), ImVec2(head, end.y), IM_COL32(255, 220, 80, 255), 2.0f);
     ImGui::End();
   }

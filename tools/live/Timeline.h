@@ -25,11 +25,11 @@ struct TimelineState {
   bool loopOn = false;
   std::uint32_t loopStartMs = 0, loopEndMs = 0;
   double fps = 0.0;
-  double cpuMs = 0.0;                 // the frame's time on the CPU, the interface excluded
+  double cpuMs = 0.0;  // the frame's time on the CPU, the interface excluded
   // The GPU time of each pass of the latest timed frame (ms), by name; empty when untimed.
   std::vector<std::pair<std::string, double>> passes;
   const std::vector<float>* loudness = nullptr;  // levels over 0..endMs; may be null or empty
-  std::vector<std::string> errors;    // drawn over the picture while there are any
+  std::vector<std::string> errors;               // drawn over the picture while there are any
 };
 
 class Timeline {
@@ -41,8 +41,7 @@ class Timeline {
   bool handleEvent(const SDL_Event& event);
   // Draws into the current drawable of the window; answers the time to seek to while the
   // strip is clicked or dragged.
-  std::optional<double> draw(SDL_Window* window, int width, int height,
-                             const TimelineState& state);
+  std::optional<double> draw(SDL_Window* window, int width, int height, const TimelineState& state);
 
  private:
   bool started_ = false;

@@ -81,8 +81,8 @@ class Transport {
   bool loopOn_ = false;
   std::uint32_t loopStart_ = 0;
   std::uint32_t loopEnd_ = 0;
-  bool channelPlaying_ = false;  // the channel as last set: playing (true) or paused
-  bool placeChannel_ = true;     // the channel must be moved to timeMs_ before the next frame
+  bool channelPlaying_ = false;       // the channel as last set: playing (true) or paused
+  bool placeChannel_ = true;          // the channel must be moved to timeMs_ before the next frame
   std::deque<std::uint32_t> stills_;  // times of the next frames, drawn with the music paused
 };
 

@@ -104,9 +104,9 @@ Options parseOptions(int argc, char** argv, bool& help, bool& version) {
   }
   std::vector<const char*> pointers;
   for (const std::string& argument : rest) pointers.push_back(argument.c_str());
-  const companion::Arguments arguments = companion::parseArguments(
-      static_cast<int>(pointers.size()), pointers.data(),
-      {"--size", "--time", "--effects", "--out"}, false);
+  const companion::Arguments arguments =
+      companion::parseArguments(static_cast<int>(pointers.size()), pointers.data(),
+                                {"--size", "--time", "--effects", "--out"}, false);
   help = arguments.help;
   version = arguments.version;
   const auto& given = arguments.options;
@@ -149,15 +149,15 @@ class Viewer {
     host_.onFrameStart([this] { frameStart(); });
     host_.onFramePresented([this] { framePresented(); });
     host_.onEvent([this](const SDL_Event& event) { handleEvent(event); });
-    host_.onOverlay([this](SDL_Window* window, int width, int height) {
-      overlay(window, width, height);
-    });
+    host_.onOverlay(
+        [this](SDL_Window* window, int width, int height) { overlay(window, width, height); });
   }
 
  private:
   void frameStart() {
     const auto now = std::chrono::steady_clock::now();
-    const double wallMs = started_ ? std::chrono::duration<double, std::milli>(now - lastStart_).count() : 0.0;
+    const double wallMs =
+        started_ ? std::chrono::duration<double, std::milli>(now - lastStart_).count() : 0.0;
     if (started_) fps_ = fps_ * 0.9 + (wallMs > 0 ? 1000.0 / wallMs : 0.0) * 0.1;
     lastStart_ = now;
     if (!started_) {
@@ -185,7 +185,8 @@ class Viewer {
     if (transport_.paused()) {
       const double spent = msSince(lastStart_);
       if (spent < kStillFrameMs) {
-        std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(kStillFrameMs - spent));
+        std::this_thread::sleep_for(
+            std::chrono::duration<double, std::milli>(kStillFrameMs - spent));
       }
     }
   }
@@ -257,7 +258,18 @@ class Viewer {
   }
 
   struct Command {
-    enum Kind { kSeekTo, kStep, kPause, kHome, kLoopStart, kLoopEnd, kLoop, kFaster, kSlower, kPicture };
+    enum Kind {
+      kSeekTo,
+      kStep,
+      kPause,
+      kHome,
+      kLoopStart,
+      kLoopEnd,
+      kLoop,
+      kFaster,
+      kSlower,
+      kPicture
+    };
     Kind kind;
     double value = 0.0;
   };
@@ -284,15 +296,18 @@ class Viewer {
   // as commands and run before the next frame.
   void handleEvent(const SDL_Event& event) {
     if (timeline_.handleEvent(event)) return;
-    const bool closing = event.type == SDL_QUIT ||
-                         (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE) ||
-                         (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE);
+    const bool closing =
+        event.type == SDL_QUIT ||
+        (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE) ||
+        (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE);
     if (closing) stopTiming();
     if (event.type != SDL_KEYDOWN) return;
     const bool shift = (event.key.keysym.mod & KMOD_SHIFT) != 0;
     const bool repeat = event.key.repeat != 0;
     switch (event.key.keysym.sym) {
-      case SDLK_SPACE: if (!repeat) commands_.push_back({Command::kPause}); break;
+      case SDLK_SPACE:
+        if (!repeat) commands_.push_back({Command::kPause});
+        break;
       case SDLK_LEFT:
         commands_.push_back({Command::kStep, shift ? -live::Transport::kFrameMs : -1000.0});
         break;
@@ -302,11 +317,17 @@ class Viewer {
       case SDLK_HOME: commands_.push_back({Command::kHome}); break;
       case SDLK_LEFTBRACKET: commands_.push_back({Command::kLoopStart}); break;
       case SDLK_RIGHTBRACKET: commands_.push_back({Command::kLoopEnd}); break;
-      case SDLK_l: if (!repeat) commands_.push_back({Command::kLoop}); break;
+      case SDLK_l:
+        if (!repeat) commands_.push_back({Command::kLoop});
+        break;
       case SDLK_UP: commands_.push_back({Command::kFaster}); break;
       case SDLK_DOWN: commands_.push_back({Command::kSlower}); break;
-      case SDLK_TAB: if (!repeat) timeline_.toggle(); break;
-      case SDLK_F12: if (!repeat) commands_.push_back({Command::kPicture}); break;
+      case SDLK_TAB:
+        if (!repeat) timeline_.toggle();
+        break;
+      case SDLK_F12:
+        if (!repeat) commands_.push_back({Command::kPicture});
+        break;
       default: break;
     }
   }
@@ -372,8 +393,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   platform::live::LiveHost host(static_cast<UINT>(options.size.width),
-                                static_cast<UINT>(options.size.height),
-                                {kFullScreenId, kStartId});
+                                static_cast<UINT>(options.size.height), {kFullScreenId, kStartId});
   Viewer viewer(options, host);
   WinMain(GetModuleHandleA(nullptr), nullptr, const_cast<char*>(""), SW_SHOWDEFAULT);
   return 0;

@@ -34,8 +34,12 @@ constexpr int kWidth = 640, kHeight = 359;
 void fill(RenderTarget* target, int x, int y, int width, int height, unsigned a, unsigned r,
           unsigned g, unsigned b) {
   target->begin(0);
-  const D3DVIEWPORT9 rect{static_cast<DWORD>(x), static_cast<DWORD>(y), static_cast<DWORD>(width),
-                          static_cast<DWORD>(height), 0.0f, 1.0f};
+  const D3DVIEWPORT9 rect{static_cast<DWORD>(x),
+                          static_cast<DWORD>(y),
+                          static_cast<DWORD>(width),
+                          static_cast<DWORD>(height),
+                          0.0f,
+                          1.0f};
   GraphicsContext::instance()->device()->SetViewport(&rect);
   clearTarget(a, r, g, b);
   target->end();
@@ -55,8 +59,8 @@ struct Buffers {
 
 // Blocky letters "POST" moving right by e = 0.6 (3 % of the width per frame).
 void letters(const Buffers& b, int left, int top) {
-  const char* rows[] = {"### ### ### ###", "# # # # #    # ", "### # # ###  # ",
-                        "#   # #   #  # ", "#   ### ###  # "};
+  const char* rows[] = {"### ### ### ###", "# # # # #    # ", "### # # ###  # ", "#   # #   #  # ",
+                        "#   ### ###  # "};
   const int unit = 10;
   for (int row = 0; row < 5; ++row) {
     for (int column = 0; rows[row][column]; ++column) {
@@ -100,11 +104,11 @@ int main(int argc, char** argv) {
   fill(b.colour, 0, 0, kWidth, kHeight, 0, 0, 0, 0);
   fill(b.blurMap, 0, 0, kWidth, kHeight, 255, 128, 128, 128);
   fill(b.depth, 0, 0, kWidth, kHeight, 255, 128, 128, 128);
-  b.solid(380, 150, 150, 150, 70, 90, 130, 0.0f, 0.0f, 0.6f);       // a still block
-  b.solid(440, 60, 70, 70, 220, 80, 40, -0.5f, -0.6f, 0.4f);        // moving up and left
+  b.solid(380, 150, 150, 150, 70, 90, 130, 0.0f, 0.0f, 0.6f);  // a still block
+  b.solid(440, 60, 70, 70, 220, 80, 40, -0.5f, -0.6f, 0.4f);   // moving up and left
   letters(b, 60, 110);
-  b.solid(560, 240, 8, 8, 255, 255, 255, 0.0f, 0.0f, 0.5f);         // a small light
-  b.solid(60, 230, 220, 14, 120, 240, 255, 0.9f, 0.0f, 0.2f);       // a fast streak
+  b.solid(560, 240, 8, 8, 255, 255, 255, 0.0f, 0.0f, 0.5f);    // a small light
+  b.solid(60, 230, 220, 14, 120, 240, 255, 0.9f, 0.0f, 0.2f);  // a fast streak
 
   MotionblurEffect blur(b.colour, b.blurMap, b.depth, 0.015f);
   blur.render(1.0f);
@@ -127,9 +131,11 @@ int main(int argc, char** argv) {
     std::vector<std::uint32_t> argb;
     bool weighted;  // colour times alpha, as the additive composition shows it
   };
-  const Panel panels[] = {{readBack(b.colour), true},  {readBack(b.blurMap), false},
+  const Panel panels[] = {{readBack(b.colour), true},
+                          {readBack(b.blurMap), false},
                           {readBack(blur.getColorBuffer()), true},
-                          {readBack(bloom.getColorBuffer()), true}, {readBack(frame), false}};
+                          {readBack(bloom.getColorBuffer()), true},
+                          {readBack(frame), false}};
   const int gap = 8;
   datagen::RgbImage image;
   image.width = 3 * kWidth + 2 * gap;
@@ -142,8 +148,7 @@ int main(int argc, char** argv) {
       for (int x = 0; x < kWidth; ++x) {
         const std::uint32_t c = panels[p].argb[static_cast<std::size_t>(y * kWidth + x)];
         const float a = panels[p].weighted ? static_cast<float>(c >> 24) / 255.0f : 1.0f;
-        const std::size_t at =
-            static_cast<std::size_t>(((top + y) * image.width + left + x) * 3);
+        const std::size_t at = static_cast<std::size_t>(((top + y) * image.width + left + x) * 3);
         for (int k = 0; k < 3; ++k) {
           const float channel = static_cast<float>((c >> (16 - 8 * k)) & 0xFF) * a;
           image.pixels[at + static_cast<std::size_t>(k)] =

@@ -55,8 +55,8 @@ HRESULT BufferStorage::lock(UINT offset, UINT size, void** data, DWORD flags) {
     return D3DERR_INVALIDCALL;
   }
   *data = nullptr;
-  constexpr DWORD known = D3DLOCK_READONLY | D3DLOCK_DISCARD | D3DLOCK_NOOVERWRITE |
-                          D3DLOCK_NOSYSLOCK;
+  constexpr DWORD known =
+      D3DLOCK_READONLY | D3DLOCK_DISCARD | D3DLOCK_NOOVERWRITE | D3DLOCK_NOSYSLOCK;
   if ((flags & ~known) != 0 ||
       ((flags & D3DLOCK_READONLY) && (flags & (D3DLOCK_DISCARD | D3DLOCK_NOOVERWRITE)))) {
     noteRefusal("flags 0x%X are unknown or READONLY with DISCARD/NOOVERWRITE",
@@ -106,8 +106,9 @@ GLuint BufferStorage::upload() {
 
 VertexBuffer::VertexBuffer(std::shared_ptr<GlContext> gl, UINT length, DWORD usage, DWORD fvf,
                            D3DPOOL pool)
-    : storage_(std::move(gl), length),
-      desc_{D3DFMT_UNKNOWN, D3DRTYPE_VERTEXBUFFER, usage, pool, length, fvf} {}
+    : storage_(std::move(gl), length), desc_{D3DFMT_UNKNOWN, D3DRTYPE_VERTEXBUFFER,
+                                             usage,          pool,
+                                             length,         fvf} {}
 
 HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
   if (!desc) {
@@ -117,10 +118,9 @@ HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
   return D3D_OK;
 }
 
-IndexBuffer::IndexBuffer(std::shared_ptr<GlContext> gl, UINT length, DWORD usage,
-                         D3DFORMAT format, D3DPOOL pool)
-    : storage_(std::move(gl), length),
-      desc_{format, D3DRTYPE_INDEXBUFFER, usage, pool, length} {}
+IndexBuffer::IndexBuffer(std::shared_ptr<GlContext> gl, UINT length, DWORD usage, D3DFORMAT format,
+                         D3DPOOL pool)
+    : storage_(std::move(gl), length), desc_{format, D3DRTYPE_INDEXBUFFER, usage, pool, length} {}
 
 HRESULT IndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* desc) {
   if (!desc) {

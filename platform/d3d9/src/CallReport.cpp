@@ -93,8 +93,10 @@ const char* interfaceName(const char* object) {
   static constexpr struct {
     const char* object;
     const char* interface;
-  } kNames[] = {{"device", "IDirect3DDevice9"}, {"direct3d", "IDirect3D9"},
-                {"effect", "ID3DXEffect"},      {"texture", "IDirect3DTexture9"},
+  } kNames[] = {{"device", "IDirect3DDevice9"},
+                {"direct3d", "IDirect3D9"},
+                {"effect", "ID3DXEffect"},
+                {"texture", "IDirect3DTexture9"},
                 {"surface", "IDirect3DSurface9"}};
   for (const auto& name : kNames) {
     if (std::strcmp(name.object, object) == 0) return name.interface;

@@ -119,8 +119,9 @@ class CallReport {
       return format_;
     } else {
       char text[512];
-      std::apply([&](const auto&... values) { std::snprintf(text, sizeof text, format_, values...); },
-                 arguments_);
+      std::apply(
+          [&](const auto&... values) { std::snprintf(text, sizeof text, format_, values...); },
+          arguments_);
       return text;
     }
   }
@@ -131,7 +132,7 @@ class CallReport {
   std::tuple<std::decay_t<Args>...> arguments_;
 };
 
-CallReport(const char*, const char*) -> CallReport<>;
+CallReport(const char*, const char*)->CallReport<>;
 template <typename... Args>
 CallReport(const char*, const char*, const char*, Args...) -> CallReport<Args...>;
 

@@ -205,15 +205,14 @@ HRESULT Device::create(std::shared_ptr<GlContext> gl, const D3DPRESENT_PARAMETER
   gl->makeCurrent();
   Texture* backBuffer = nullptr;
   if (HRESULT hr = Texture::create(gl, p.BackBufferWidth, p.BackBufferHeight, 1,
-                                   D3DUSAGE_RENDERTARGET, backFormat, D3DPOOL_DEFAULT,
-                                   &backBuffer);
+                                   D3DUSAGE_RENDERTARGET, backFormat, D3DPOOL_DEFAULT, &backBuffer);
       FAILED(hr)) {
     return hr;
   }
   Surface* depth = nullptr;
   if (p.EnableAutoDepthStencil) {
-    depth = Surface::depthStencil(gl, p.BackBufferWidth, p.BackBufferHeight,
-                                  p.AutoDepthStencilFormat);
+    depth =
+        Surface::depthStencil(gl, p.BackBufferWidth, p.BackBufferHeight, p.AutoDepthStencilFormat);
     if (!depth) {
       backBuffer->Release();
       noteRefusal("GL could not make the automatic depth surface");
@@ -402,8 +401,8 @@ HRESULT Device::CreateDepthStencilSurface(UINT width, UINT height, D3DFORMAT for
                        static_cast<unsigned>(format));
   }
   if (width == 0 || height == 0 || width > kMaxSurfaceEdge || height > kMaxSurfaceEdge) {
-    return call.refuse(D3DERR_INVALIDCALL, "%ux%u is outside 1 to %u on each edge", width,
-                       height, kMaxSurfaceEdge);
+    return call.refuse(D3DERR_INVALIDCALL, "%ux%u is outside 1 to %u on each edge", width, height,
+                       kMaxSurfaceEdge);
   }
   *surface = Surface::depthStencil(gl_, width, height, format);
   if (!*surface) return call.refuse(D3DERR_OUTOFVIDEOMEMORY, "GL could not make the surface");
@@ -515,8 +514,10 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
                   static_cast<const void*>(rects), flags, color, z, stencil);
   constexpr DWORD known = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL;
   if (flags == 0 || (flags & ~known) != 0) {
-    return call.refuse(D3DERR_INVALIDCALL, "flags 0x%X are not a non-empty mix of TARGET, "
-                       "ZBUFFER and STENCIL", static_cast<unsigned>(flags));
+    return call.refuse(D3DERR_INVALIDCALL,
+                       "flags 0x%X are not a non-empty mix of TARGET, "
+                       "ZBUFFER and STENCIL",
+                       static_cast<unsigned>(flags));
   }
   if ((count > 0) != (rects != nullptr)) {
     return call.refuse(D3DERR_INVALIDCALL, "a count of %u does not match the rectangles given",
@@ -599,15 +600,14 @@ HRESULT Device::GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) {
 
 HRESULT Device::SetViewport(const D3DVIEWPORT9* viewport) {
   if (!viewport) {
-    return CallReport(kObject, "SetViewport", "null").refuse(D3DERR_INVALIDCALL,
-                                                             "the viewport is null");
+    return CallReport(kObject, "SetViewport", "null")
+        .refuse(D3DERR_INVALIDCALL, "the viewport is null");
   }
   const D3DVIEWPORT9& v = *viewport;
   CallReport call(kObject, "SetViewport", "%u, %u, %u, %u, %g, %g", v.X, v.Y, v.Width, v.Height,
                   v.MinZ, v.MaxZ);
   const D3DSURFACE_DESC& target = targetDesc();
-  const bool inside = v.Width > 0 && v.Height > 0 &&
-                      std::uint64_t{v.X} + v.Width <= target.Width &&
+  const bool inside = v.Width > 0 && v.Height > 0 && std::uint64_t{v.X} + v.Width <= target.Width &&
                       std::uint64_t{v.Y} + v.Height <= target.Height;
   const bool depthOk = v.MinZ >= 0.0f && v.MaxZ <= 1.0f && v.MinZ <= v.MaxZ;
   if (!inside) {
@@ -750,8 +750,8 @@ HRESULT Device::GetFVF(DWORD* fvf) {
 
 HRESULT Device::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset,
                                 UINT stride) {
-  CallReport call(kObject, "SetStreamSource", "%u, %p, %u, %u", stream,
-                  static_cast<void*>(buffer), offset, stride);
+  CallReport call(kObject, "SetStreamSource", "%u, %p, %u, %u", stream, static_cast<void*>(buffer),
+                  offset, stride);
   if (stream != 0) {  // vertex formats read stream 0 only
     return call.refuse(D3DERR_INVALIDCALL, "stream %u: vertex formats read stream 0 only", stream);
   }
@@ -922,8 +922,8 @@ void Device::applyTextures() {
     glSamplerParameterf(sampler, GL_TEXTURE_LOD_BIAS,
                         std::bit_cast<float>(s[D3DSAMP_MIPMAPLODBIAS]));
     glSamplerParameterf(sampler, GL_TEXTURE_MIN_LOD, static_cast<float>(s[D3DSAMP_MAXMIPLEVEL]));
-    const bool anisotropic = s[D3DSAMP_MINFILTER] == D3DTEXF_ANISOTROPIC ||
-                             s[D3DSAMP_MAGFILTER] == D3DTEXF_ANISOTROPIC;
+    const bool anisotropic =
+        s[D3DSAMP_MINFILTER] == D3DTEXF_ANISOTROPIC || s[D3DSAMP_MAGFILTER] == D3DTEXF_ANISOTROPIC;
     if (epoxy_has_gl_extension("GL_ARB_texture_filter_anisotropic") ||
         epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic")) {
       glSamplerParameterf(sampler, GL_TEXTURE_MAX_ANISOTROPY_EXT,
@@ -987,7 +987,8 @@ HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount, cons
                   stride);
   const auto layout = vertexLayout(fvf_);
   const UINT count = verticesOfPrimitives(type, primitiveCount);
-  if (!inScene_) return call.refuse(D3DERR_INVALIDCALL, "draws happen between BeginScene and EndScene");
+  if (!inScene_)
+    return call.refuse(D3DERR_INVALIDCALL, "draws happen between BeginScene and EndScene");
   if (!layout) return call.refuse(D3DERR_INVALIDCALL, "no drawable vertex format is set (SetFVF)");
   if (!vertices) return call.refuse(D3DERR_INVALIDCALL, "the vertices are null");
   if (count == 0) {
@@ -1021,14 +1022,16 @@ HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount, cons
 HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
                                      UINT minVertexIndex, UINT numVertices, UINT startIndex,
                                      UINT primitiveCount) {
-  CallReport call(kObject, "DrawIndexedPrimitive", "%u, %d, %u, %u, %u, %u", type,
-                  baseVertexIndex, minVertexIndex, numVertices, startIndex, primitiveCount);
+  CallReport call(kObject, "DrawIndexedPrimitive", "%u, %d, %u, %u, %u, %u", type, baseVertexIndex,
+                  minVertexIndex, numVertices, startIndex, primitiveCount);
   const auto layout = vertexLayout(fvf_);
   const UINT count = verticesOfPrimitives(type, primitiveCount);
-  if (!inScene_) return call.refuse(D3DERR_INVALIDCALL, "draws happen between BeginScene and EndScene");
+  if (!inScene_)
+    return call.refuse(D3DERR_INVALIDCALL, "draws happen between BeginScene and EndScene");
   if (!layout) return call.refuse(D3DERR_INVALIDCALL, "no drawable vertex format is set (SetFVF)");
   if (!streamSource_ || !indices_) {
-    return call.refuse(D3DERR_INVALIDCALL, "a vertex buffer (SetStreamSource) and an index "
+    return call.refuse(D3DERR_INVALIDCALL,
+                       "a vertex buffer (SetStreamSource) and an index "
                        "buffer (SetIndices) must be set");
   }
   if (count == 0) {

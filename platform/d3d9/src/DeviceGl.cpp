@@ -15,8 +15,8 @@ namespace {
 Device* ours(IDirect3DDevice9* device) { return dynamic_cast<Device*>(device); }
 
 // The level's pixels as GL stores them, top row first.
-HRESULT readLevel(IDirect3DSurface9* surface, D3DFORMAT expectFloat, std::vector<unsigned char>& bytes,
-                  D3DSURFACE_DESC& desc) {
+HRESULT readLevel(IDirect3DSurface9* surface, D3DFORMAT expectFloat,
+                  std::vector<unsigned char>& bytes, D3DSURFACE_DESC& desc) {
   auto* s = dynamic_cast<Surface*>(surface);
   if (!s || s->isDepthStencil()) return D3DERR_INVALIDCALL;
   desc = s->desc();

@@ -19,9 +19,9 @@ bool makeCurrent(IDirect3DDevice9* device);
 
 // Draws of the device use this linked GL program instead of the fixed-function pipeline until
 // it is set back to 0. The program's vertex inputs use the semantic locations of
-// AttributeLocations.h and its fragment outputs locations 0-3 (render-target slots). Uniforms are the caller's business
-// (glProgramUniform*); textures and samplers go through SetTexture/SetSamplerState with the
-// sampler's unit as the stage.
+// AttributeLocations.h and its fragment outputs locations 0-3 (render-target slots). Uniforms are
+// the caller's business (glProgramUniform*); textures and samplers go through
+// SetTexture/SetSamplerState with the sampler's unit as the stage.
 HRESULT setProgram(IDirect3DDevice9* device, unsigned glProgram);
 
 // Reads a colour surface back, top row first, as 0xAARRGGBB words (X8R8G8B8 reads alpha 0xFF,
@@ -59,8 +59,8 @@ HRESULT finish(IDirect3DDevice9* device);
 // before the swap, with the drawable bound for drawing and the context current: a tool draws
 // its own interface there, over the picture and never into the back buffer. GL state that the
 // overlay changes it restores. Null: none.
-using PresentOverlay = std::function<void(SDL_Window* window, int drawableWidth,
-                                          int drawableHeight)>;
+using PresentOverlay =
+    std::function<void(SDL_Window* window, int drawableWidth, int drawableHeight)>;
 void setPresentOverlay(PresentOverlay overlay);
 
 }  // namespace platform::d3d9

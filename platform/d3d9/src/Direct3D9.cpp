@@ -70,12 +70,14 @@ class Direct3D9 final : public RefCounted<IDirect3D9> {
       return call.refuse(D3DERR_NOTAVAILABLE, "device type %u: only HAL devices exist",
                          static_cast<unsigned>(deviceType));
     }
-    const DWORD processing = behavior & (D3DCREATE_SOFTWARE_VERTEXPROCESSING |
-                                         D3DCREATE_HARDWARE_VERTEXPROCESSING |
-                                         D3DCREATE_MIXED_VERTEXPROCESSING);
+    const DWORD processing =
+        behavior & (D3DCREATE_SOFTWARE_VERTEXPROCESSING | D3DCREATE_HARDWARE_VERTEXPROCESSING |
+                    D3DCREATE_MIXED_VERTEXPROCESSING);
     if (processing == 0 || (processing & (processing - 1)) != 0) {
-      return call.refuse(D3DERR_INVALIDCALL, "behaviour 0x%X names not exactly one kind of "
-                         "vertex processing", static_cast<unsigned>(behavior));
+      return call.refuse(D3DERR_INVALIDCALL,
+                         "behaviour 0x%X names not exactly one kind of "
+                         "vertex processing",
+                         static_cast<unsigned>(behavior));
     }
 
     HWND window = parameters->hDeviceWindow ? parameters->hDeviceWindow : focusWindow;

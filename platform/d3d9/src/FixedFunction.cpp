@@ -60,16 +60,26 @@ const FixedFunctionProgram& FixedFunction::program(const FixedFunctionKey& key) 
 
   const std::string vertex =
       "#version 450 core\n"
-      "layout(location = " + std::to_string(kPosition) + ") in vec3 inPosition;\n"
-      "layout(location = " + std::to_string(kTexcoord0) + ") in vec2 inTexcoord0;\n"
-      "layout(location = " + std::to_string(kDiffuse) + ") in vec4 inDiffuse;\n"
+      "layout(location = " +
+      std::to_string(kPosition) +
+      ") in vec3 inPosition;\n"
+      "layout(location = " +
+      std::to_string(kTexcoord0) +
+      ") in vec2 inTexcoord0;\n"
+      "layout(location = " +
+      std::to_string(kDiffuse) +
+      ") in vec4 inDiffuse;\n"
       "uniform mat4 worldViewProjection;\n"
       "out vec2 texcoord;\n"
       "out vec4 vertexDiffuse;\n"
       "void main() {\n"
       "  gl_Position = vec4(inPosition, 1.0) * worldViewProjection;\n"
-      "  texcoord = " + std::string(key.hasTexcoord0 ? "inTexcoord0" : "vec2(0.0)") + ";\n"
-      "  vertexDiffuse = " + std::string(key.hasDiffuse ? "inDiffuse" : "vec4(1.0)") + ";\n"
+      "  texcoord = " +
+      std::string(key.hasTexcoord0 ? "inTexcoord0" : "vec2(0.0)") +
+      ";\n"
+      "  vertexDiffuse = " +
+      std::string(key.hasDiffuse ? "inDiffuse" : "vec4(1.0)") +
+      ";\n"
       "}\n";
 
   std::string diffuse = "vertexDiffuse";
@@ -82,11 +92,18 @@ const FixedFunctionProgram& FixedFunction::program(const FixedFunctionKey& key) 
       "uniform vec4 textureFactor;\n"
       "layout(location = 0) out vec4 colour;\n"
       "void main() {\n"
-      "  vec4 diffuse = " + diffuse + ";\n"
-      "  vec4 textureColour = " + std::string(key.textureBound ? "texture(stage0, texcoord)"
-                                                               : "vec4(1.0)") + ";\n"
-      "  colour.rgb = " + operation(key.colourOp, key.colourArg1, key.colourArg2, false) + ";\n"
-      "  colour.a = " + operation(key.alphaOp, key.alphaArg1, key.alphaArg2, true) + ";\n"
+      "  vec4 diffuse = " +
+      diffuse +
+      ";\n"
+      "  vec4 textureColour = " +
+      std::string(key.textureBound ? "texture(stage0, texcoord)" : "vec4(1.0)") +
+      ";\n"
+      "  colour.rgb = " +
+      operation(key.colourOp, key.colourArg1, key.colourArg2, false) +
+      ";\n"
+      "  colour.a = " +
+      operation(key.alphaOp, key.alphaArg1, key.alphaArg2, true) +
+      ";\n"
       "}\n";
 
   GLuint program = glCreateProgram();

@@ -3,10 +3,10 @@
 namespace platform::d3d9 {
 
 const ColourFormat* colourFormat(D3DFORMAT format) {
-  static const ColourFormat argb{GL_RGBA8, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, 4,
-                                 {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}};
-  static const ColourFormat xrgb{GL_RGBA8, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, 4,
-                                 {GL_RED, GL_GREEN, GL_BLUE, GL_ONE}};
+  static const ColourFormat argb{
+      GL_RGBA8, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, 4, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}};
+  static const ColourFormat xrgb{
+      GL_RGBA8, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, 4, {GL_RED, GL_GREEN, GL_BLUE, GL_ONE}};
   static const ColourFormat r32f{GL_R32F, GL_RED, GL_FLOAT, 4, {GL_RED, GL_ONE, GL_ONE, GL_ONE}};
   switch (format) {
     case D3DFMT_A8R8G8B8: return &argb;

@@ -40,8 +40,8 @@ EGLDisplay surfacelessDisplay() {
   if (!epoxy_has_egl_extension(EGL_NO_DISPLAY, "EGL_MESA_platform_surfaceless")) {
     return EGL_NO_DISPLAY;
   }
-  EGLDisplay display = eglGetPlatformDisplayEXT(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY,
-                                                nullptr);
+  EGLDisplay display =
+      eglGetPlatformDisplayEXT(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
   if (display == EGL_NO_DISPLAY) return EGL_NO_DISPLAY;
   EGLint major = 0, minor = 0;
   if (!eglInitialize(display, &major, &minor)) return EGL_NO_DISPLAY;
@@ -68,16 +68,21 @@ std::shared_ptr<GlContext> GlContext::createHeadless(std::string& error) {
     error = "EGL offers no configuration for desktop OpenGL";
     return nullptr;
   }
-  const EGLint contextAttributes[] = {EGL_CONTEXT_MAJOR_VERSION, 4, EGL_CONTEXT_MINOR_VERSION, 5,
+  const EGLint contextAttributes[] = {EGL_CONTEXT_MAJOR_VERSION,
+                                      4,
+                                      EGL_CONTEXT_MINOR_VERSION,
+                                      5,
                                       EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                      EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
+                                      EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
+                                      EGL_NONE};
   EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
   if (context == EGL_NO_CONTEXT) {
     // Ask for whatever the driver has, only to name it in the message.
     std::string found = "below 4.5";
     EGLContext fallback = eglCreateContext(display, config, EGL_NO_CONTEXT, nullptr);
     if (fallback != EGL_NO_CONTEXT) {
-      if (eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, fallback)) found = versionString();
+      if (eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, fallback))
+        found = versionString();
       eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
       eglDestroyContext(display, fallback);
       currentContext = nullptr;

@@ -22,8 +22,7 @@ HRESULT Query::supports(GlContext& gl, D3DQUERYTYPE type) {
       return D3DERR_NOTAVAILABLE;
     }
     case D3DQUERYTYPE_TIMESTAMPDISJOINT:
-    case D3DQUERYTYPE_TIMESTAMPFREQ:
-      return supports(gl, D3DQUERYTYPE_TIMESTAMP);
+    case D3DQUERYTYPE_TIMESTAMPFREQ: return supports(gl, D3DQUERYTYPE_TIMESTAMP);
     default:
       noteRefusal("query type %u is not implemented: only the timestamp queries (10, 11, 12)",
                   static_cast<unsigned>(type));
@@ -45,9 +44,11 @@ Query::~Query() {
 }
 
 HRESULT Query::GetDevice(IDirect3DDevice9** device) {
-  if (!device) return refuse(D3DERR_INVALIDCALL, "IDirect3DQuery9::GetDevice", "the device is null");
+  if (!device)
+    return refuse(D3DERR_INVALIDCALL, "IDirect3DQuery9::GetDevice", "the device is null");
   *device = addRef(gl_->device);
-  if (!*device) return refuse(D3DERR_INVALIDCALL, "IDirect3DQuery9::GetDevice", "its device is gone");
+  if (!*device)
+    return refuse(D3DERR_INVALIDCALL, "IDirect3DQuery9::GetDevice", "its device is gone");
   return D3D_OK;
 }
 
@@ -58,14 +59,16 @@ DWORD Query::GetDataSize() {
 HRESULT Query::Issue(DWORD issueFlags) {
   constexpr const char* kCall = "IDirect3DQuery9::Issue";
   if (issueFlags != D3DISSUE_BEGIN && issueFlags != D3DISSUE_END) {
-    return refuse(D3DERR_INVALIDCALL, kCall, "flags 0x%X are neither D3DISSUE_BEGIN nor D3DISSUE_END",
+    return refuse(D3DERR_INVALIDCALL, kCall,
+                  "flags 0x%X are neither D3DISSUE_BEGIN nor D3DISSUE_END",
                   static_cast<unsigned>(issueFlags));
   }
   // Only the disjoint query brackets an interval; the others mark one point.
   const bool brackets = type_ == D3DQUERYTYPE_TIMESTAMPDISJOINT;
   if (issueFlags == D3DISSUE_BEGIN) {
     if (!brackets) {
-      return refuse(D3DERR_INVALIDCALL, kCall, "a query of type %u is issued with D3DISSUE_END only",
+      return refuse(D3DERR_INVALIDCALL, kCall,
+                    "a query of type %u is issued with D3DISSUE_END only",
                     static_cast<unsigned>(type_));
     }
     state_ = State::begun;
@@ -117,11 +120,8 @@ HRESULT Query::GetData(void* data, DWORD size, DWORD getDataFlags) {
       answer = ticks;
       break;
     }
-    case D3DQUERYTYPE_TIMESTAMPFREQ:
-      answer = kTicksPerSecond;
-      break;
-    default:
-      break;  // the disjoint query: GL's counter never changes its rate, so always FALSE
+    case D3DQUERYTYPE_TIMESTAMPFREQ: answer = kTicksPerSecond; break;
+    default: break;  // the disjoint query: GL's counter never changes its rate, so always FALSE
   }
   if (!data) return S_OK;
   if (type_ == D3DQUERYTYPE_TIMESTAMPDISJOINT) {

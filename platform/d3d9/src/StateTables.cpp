@@ -13,7 +13,7 @@ enum class Rule : unsigned char {
   Any,          // every value draws as Direct3D would (no effect in what the stand-in draws)
   DefaultOnly,  // only the default is honoured
   Bool,
-  Range,        // low..high inclusive
+  Range,  // low..high inclusive
 };
 
 struct StateRule {
@@ -173,9 +173,7 @@ bool isTextureArgument(DWORD value) {
   }
 }
 
-bool isTextureOp(DWORD value) {
-  return value >= D3DTOP_DISABLE && value <= D3DTOP_ADD;
-}
+bool isTextureOp(DWORD value) { return value >= D3DTOP_DISABLE && value <= D3DTOP_ADD; }
 
 // Stage 0 is the one blending stage the stand-in draws; later stages must stay disabled.
 StateRule stageRule(UINT stage, DWORD state) {
@@ -250,8 +248,7 @@ bool acceptsStageState(UINT stage, DWORD state, DWORD value) {
   if (stage >= kStageCount || !isStageState(state)) return false;
   switch (state) {
     case D3DTSS_COLOROP:
-    case D3DTSS_ALPHAOP:
-      return stage == 0 ? isTextureOp(value) : value == D3DTOP_DISABLE;
+    case D3DTSS_ALPHAOP: return stage == 0 ? isTextureOp(value) : value == D3DTOP_DISABLE;
     case D3DTSS_COLORARG1:
     case D3DTSS_COLORARG2:
     case D3DTSS_ALPHAARG1:

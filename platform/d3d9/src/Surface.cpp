@@ -36,8 +36,14 @@ Surface* Surface::depthStencil(std::shared_ptr<GlContext> gl, UINT width, UINT h
   surface->gl_ = std::move(gl);
   surface->glName_ = renderbuffer;
   surface->withStencil_ = depth->withStencil;
-  surface->desc_ = {format, D3DRTYPE_SURFACE, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT,
-                    D3DMULTISAMPLE_NONE, 0, width, height};
+  surface->desc_ = {format,
+                    D3DRTYPE_SURFACE,
+                    D3DUSAGE_DEPTHSTENCIL,
+                    D3DPOOL_DEFAULT,
+                    D3DMULTISAMPLE_NONE,
+                    0,
+                    width,
+                    height};
   return surface;
 }
 
@@ -67,7 +73,8 @@ HRESULT Surface::GetDevice(IDirect3DDevice9** device) {
     return refuse(D3DERR_INVALIDCALL, "IDirect3DSurface9::GetDevice", "the device is null");
   }
   *device = addRef(gl_->device);
-  if (!*device) return refuse(D3DERR_INVALIDCALL, "IDirect3DSurface9::GetDevice", "its device is gone");
+  if (!*device)
+    return refuse(D3DERR_INVALIDCALL, "IDirect3DSurface9::GetDevice", "its device is gone");
   return D3D_OK;
 }
 

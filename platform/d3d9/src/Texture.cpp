@@ -67,8 +67,8 @@ HRESULT Texture::create(std::shared_ptr<GlContext> gl, UINT width, UINT height, 
   for (UINT level = 0; level < levels; ++level) {
     const UINT levelWidth = std::max(1u, width >> level);
     const UINT levelHeight = std::max(1u, height >> level);
-    const D3DSURFACE_DESC desc{format, D3DRTYPE_SURFACE, usage, pool, D3DMULTISAMPLE_NONE, 0,
-                               levelWidth, levelHeight};
+    const D3DSURFACE_DESC desc{format, D3DRTYPE_SURFACE, usage,      pool, D3DMULTISAMPLE_NONE,
+                               0,      levelWidth,       levelHeight};
     created->surfaces_.push_back(
         Surface::colourLevel(created->gl_, created, name, static_cast<GLint>(level), desc));
   }
@@ -83,17 +83,22 @@ Texture::~Texture() {
 }
 
 HRESULT Texture::GetDevice(IDirect3DDevice9** device) {
-  if (!device) return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::GetDevice", "the device out-pointer is null");
+  if (!device)
+    return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::GetDevice",
+                  "the device out-pointer is null");
   *device = addRef(gl_->device);
-  if (!*device) return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::GetDevice", "its device is gone");
+  if (!*device)
+    return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::GetDevice", "its device is gone");
   return D3D_OK;
 }
 
 HRESULT Texture::GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) {
-  if (!desc) return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::GetLevelDesc", "the desc out-pointer is null");
+  if (!desc)
+    return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::GetLevelDesc",
+                  "the desc out-pointer is null");
   if (level >= surfaces_.size()) {
-    return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::GetLevelDesc", "level %u is beyond the texture's %zu",
-                  level, surfaces_.size());
+    return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::GetLevelDesc",
+                  "level %u is beyond the texture's %zu", level, surfaces_.size());
   }
   *desc = surfaces_[level]->desc();
   return D3D_OK;
@@ -101,26 +106,32 @@ HRESULT Texture::GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) {
 
 HRESULT Texture::GetSurfaceLevel(UINT level, IDirect3DSurface9** surface) {
   if (!surface) {
-    return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::GetSurfaceLevel", "the surface out-pointer is null");
+    return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::GetSurfaceLevel",
+                  "the surface out-pointer is null");
   }
   *surface = nullptr;
   if (level >= surfaces_.size()) {
-    return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::GetSurfaceLevel", "level %u is beyond the texture's %zu",
-                  level, surfaces_.size());
+    return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::GetSurfaceLevel",
+                  "level %u is beyond the texture's %zu", level, surfaces_.size());
   }
   *surface = addRef(surfaces_[level]);
   return D3D_OK;
 }
 
 HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags) {
-  if (!locked) return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::LockRect", "the lock out-pointer is null");
+  if (!locked)
+    return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::LockRect",
+                  "the lock out-pointer is null");
   if (level >= surfaces_.size()) {
-    return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::LockRect", "level %u is beyond the texture's %zu", level,
-                  surfaces_.size());
+    return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::LockRect",
+                  "level %u is beyond the texture's %zu", level, surfaces_.size());
   }
-  if (rect) return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::LockRect", "only whole levels lock: rect must be null");
+  if (rect)
+    return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::LockRect",
+                  "only whole levels lock: rect must be null");
   if (surfaces_[level]->isColourTarget()) {
-    return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::LockRect", "a render target cannot be locked");
+    return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::LockRect",
+                  "a render target cannot be locked");
   }
   if ((flags & ~(D3DLOCK_READONLY | D3DLOCK_DISCARD | D3DLOCK_NOSYSLOCK)) != 0) {
     return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::LockRect",
@@ -129,7 +140,8 @@ HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, 
   }
   auto& copy = locked_[level];
   if (!copy.empty()) {
-    return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::LockRect", "level %u is already locked", level);
+    return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::LockRect", "level %u is already locked",
+                  level);
   }
   const D3DSURFACE_DESC& desc = surfaces_[level]->desc();
   const UINT pitch = desc.Width * format_->bytesPerPixel;
@@ -147,15 +159,16 @@ HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, 
 
 HRESULT Texture::UnlockRect(UINT level) {
   if (level >= surfaces_.size() || locked_[level].empty()) {
-    return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::UnlockRect", "level %u is not locked", level);
+    return refuse(D3DERR_INVALIDCALL, "IDirect3DTexture9::UnlockRect", "level %u is not locked",
+                  level);
   }
   auto& copy = locked_[level];
   if (lockedForWriting_[level]) {
     const D3DSURFACE_DESC& desc = surfaces_[level]->desc();
     gl_->makeCurrent();
     glTextureSubImage2D(name_, static_cast<GLint>(level), 0, 0, static_cast<GLsizei>(desc.Width),
-                        static_cast<GLsizei>(desc.Height), format_->pixelFormat,
-                        format_->pixelType, copy.data());
+                        static_cast<GLsizei>(desc.Height), format_->pixelFormat, format_->pixelType,
+                        copy.data());
   }
   std::vector<unsigned char>().swap(copy);
   return D3D_OK;

@@ -4,8 +4,8 @@ namespace platform::d3d9 {
 
 std::optional<VertexLayout> vertexLayout(DWORD fvf) {
   constexpr DWORD texcoordSizeBits = 0xFFFF0000u;
-  constexpr DWORD drawable = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEXCOUNT_MASK |
-                             texcoordSizeBits;
+  constexpr DWORD drawable =
+      D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEXCOUNT_MASK | texcoordSizeBits;
   if ((fvf & D3DFVF_POSITION_MASK) != D3DFVF_XYZ || (fvf & ~drawable) != 0) return std::nullopt;
   const UINT sets = (fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT;
   if (sets > VertexLayout::kMaxTexcoordSets) return std::nullopt;

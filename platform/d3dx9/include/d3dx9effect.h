@@ -2,9 +2,9 @@
 // compiled effect file (.fxo, written by tools/fxc) and holds named parameters, techniques
 // and numbered passes; each pass is one linked GL program plus the render states it sets.
 //
-// Every call is also reported to the call observer (platform/d3d9/observer/CallObserver.h) as object
-// "effect", method = the method name, arguments = the parameter or technique name followed by
-// the values ("material.ambient, 0.1, 0.2, 0.3, 1"; a texture as "null" or "texture").
+// Every call is also reported to the call observer (platform/d3d9/observer/CallObserver.h) as
+// object "effect", method = the method name, arguments = the parameter or technique name followed
+// by the values ("material.ambient, 0.1, 0.2, 0.3, 1"; a texture as "null" or "texture").
 #pragma once
 
 #include "d3dx9core.h"

@@ -201,8 +201,9 @@ HRESULT Effect::Begin(UINT* passes, DWORD flags) {
     // (whose storage stays between frames) and then read from the device.
     for (const Pass& pass : technique.passes) {
       for (const StateValue& entry : pass.renderStates) {
-        const bool listed = std::any_of(savedStates_.begin(), savedStates_.end(),
-                                        [&](const StateValue& saved) { return saved.state == entry.state; });
+        const bool listed =
+            std::any_of(savedStates_.begin(), savedStates_.end(),
+                        [&](const StateValue& saved) { return saved.state == entry.state; });
         if (!listed) savedStates_.push_back({entry.state, 0});
       }
     }
@@ -211,7 +212,8 @@ HRESULT Effect::Begin(UINT* passes, DWORD flags) {
     std::size_t kept = 0;
     for (const StateValue& saved : savedStates_) {
       DWORD value = 0;
-      if (SUCCEEDED(device_->GetRenderState(static_cast<D3DRENDERSTATETYPE>(saved.state), &value))) {
+      if (SUCCEEDED(
+              device_->GetRenderState(static_cast<D3DRENDERSTATETYPE>(saved.state), &value))) {
         savedStates_[kept++] = {saved.state, value};
       }
     }
@@ -297,9 +299,7 @@ void Effect::upload(const Pass& pass) {
         glProgramUniform1iv(pass.program, location, count, wholeNumbers_.data());
         break;
       }
-      case ParameterType::kFloat:
-        glProgramUniform1fv(pass.program, location, count, values);
-        break;
+      case ParameterType::kFloat: glProgramUniform1fv(pass.program, location, count, values); break;
       case ParameterType::kFloat2:
         glProgramUniform2fv(pass.program, location, count, values);
         break;
@@ -359,7 +359,8 @@ bool Effect::usable(D3DXHANDLE name, const Parameter* parameter, const void* val
   const ParameterType type = parameter->description.type;
   if (std::find(accepted.begin(), accepted.end(), type) == accepted.end()) {
     std::string takes;
-    for (ParameterType one : accepted) takes += std::string(takes.empty() ? "" : ", ") + typeName(one);
+    for (ParameterType one : accepted)
+      takes += std::string(takes.empty() ? "" : ", ") + typeName(one);
     noteRefusal("\"%s\" is a %s parameter; this call takes %s", nameOf(name), typeName(type),
                 takes.c_str());
     return false;
@@ -498,8 +499,8 @@ HRESULT WINAPI D3DXCreateEffect(LPDIRECT3DDEVICE9 device, LPCVOID data, UINT len
   std::string log;
   if (!readFxo(data, length, description, log)) {
     if (errors) *errors = ByteBuffer::fromText(log);
-    return refuse(D3DXERR_INVALIDDATA, kCall, "the %u bytes are not a compiled effect: %s",
-                  length, log.c_str());
+    return refuse(D3DXERR_INVALIDDATA, kCall, "the %u bytes are not a compiled effect: %s", length,
+                  log.c_str());
   }
   Effect* created = nullptr;
   const HRESULT result = Effect::create(device, std::move(description), &created, log);

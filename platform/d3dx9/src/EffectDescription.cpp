@@ -70,18 +70,12 @@ unsigned componentCount(ParameterType type) {
   switch (type) {
     case ParameterType::kInt:
     case ParameterType::kBool:
-    case ParameterType::kFloat:
-      return 1;
-    case ParameterType::kFloat2:
-      return 2;
-    case ParameterType::kFloat3:
-      return 3;
-    case ParameterType::kFloat4:
-      return 4;
-    case ParameterType::kFloat4x4:
-      return 16;
-    case ParameterType::kTexture:
-      return 0;
+    case ParameterType::kFloat: return 1;
+    case ParameterType::kFloat2: return 2;
+    case ParameterType::kFloat3: return 3;
+    case ParameterType::kFloat4: return 4;
+    case ParameterType::kFloat4x4: return 16;
+    case ParameterType::kTexture: return 0;
   }
   return 0;
 }

@@ -123,8 +123,8 @@ class CapTessellator {
     for (std::size_t t = 0; t + 2 < triangles.size(); t += 3) {
       const GLdouble* c[3] = {triangles[t], triangles[t + 1], triangles[t + 2]};
       if (c[0] == c[1] || c[1] == c[2] || c[2] == c[0]) continue;
-      const double area = (c[1][0] - c[0][0]) * (c[2][1] - c[0][1]) -
-                          (c[1][1] - c[0][1]) * (c[2][0] - c[0][0]);
+      const double area =
+          (c[1][0] - c[0][0]) * (c[2][1] - c[0][1]) - (c[1][1] - c[0][1]) * (c[2][0] - c[0][0]);
       if (area != 0) continue;
       for (std::size_t k = 0; k < 3; ++k) {
         const GLdouble* m = c[k];

@@ -77,14 +77,17 @@ HRESULT WINAPI D3DXCreateTextA(LPDIRECT3DDEVICE9 device, HDC dc, LPCSTR text, FL
   using platform::refuse;
   constexpr const char* kCall = "D3DXCreateTextA";
   if (!device || !mesh || !text) {
-    return refuse(D3DERR_INVALIDCALL, kCall, "the device, the text and the mesh out-pointer "
+    return refuse(D3DERR_INVALIDCALL, kCall,
+                  "the device, the text and the mesh out-pointer "
                   "must not be null");
   }
   if (!font) return refuse(D3DERR_INVALIDCALL, kCall, "the DC has no font selected");
   if (!(deviation >= 0) || !(extrusion >= 0) || !std::isfinite(deviation) ||
       !std::isfinite(extrusion)) {
-    return refuse(D3DERR_INVALIDCALL, kCall, "deviation %g and extrusion %g must be finite and "
-                  "not negative", static_cast<double>(deviation), static_cast<double>(extrusion));
+    return refuse(D3DERR_INVALIDCALL, kCall,
+                  "deviation %g and extrusion %g must be finite and "
+                  "not negative",
+                  static_cast<double>(deviation), static_cast<double>(extrusion));
   }
   const platform::d3dx9::FontFace* face = platform::d3dx9::findFontFace(*font);
   if (!face) return refuse(D3DERR_NOTAVAILABLE, kCall, "no system font matches the selected one");
@@ -99,9 +102,8 @@ HRESULT WINAPI D3DXCreateTextA(LPDIRECT3DDEVICE9 device, HDC dc, LPCSTR text, FL
       // As GDI links fonts: the character comes from another face that has it.
       const platform::d3dx9::FontFace* other = platform::d3dx9::findFontFaceFor(*font, character);
       if (!other || !platform::d3dx9::glyphOutline(*other, character, deviation, outline)) {
-        return refuse(D3DERR_INVALIDCALL, kCall,
-                      "character %zu (0x%02X) is in no installed face", i,
-                      static_cast<unsigned>(character));
+        return refuse(D3DERR_INVALIDCALL, kCall, "character %zu (0x%02X) is in no installed face",
+                      i, static_cast<unsigned>(character));
       }
     }
     if (!platform::d3dx9::extrudeOutline(outline, pen, extrusion, solid)) {
@@ -111,7 +113,8 @@ HRESULT WINAPI D3DXCreateTextA(LPDIRECT3DDEVICE9 device, HDC dc, LPCSTR text, FL
     if (glyphMetrics) glyphMetrics[i] = metricsOf(outline);
     pen += outline.advance;
   }
-  if (solid.indices.empty()) return refuse(D3DERR_INVALIDCALL, kCall, "the text has no glyph to extrude");
+  if (solid.indices.empty())
+    return refuse(D3DERR_INVALIDCALL, kCall, "the text has no glyph to extrude");
 
   const auto vertices = static_cast<DWORD>(solid.vertices.size());
   const auto faces = static_cast<DWORD>(solid.indices.size() / 3);
@@ -120,7 +123,8 @@ HRESULT WINAPI D3DXCreateTextA(LPDIRECT3DDEVICE9 device, HDC dc, LPCSTR text, FL
   if (HRESULT hr = platform::d3dx9::TriangleMesh::create(
           device, options, D3DFVF_XYZ | D3DFVF_NORMAL, faces, vertices, &created);
       FAILED(hr)) {
-    return refuse(hr, kCall, "the mesh of %u faces could not be made", static_cast<unsigned>(faces));
+    return refuse(hr, kCall, "the mesh of %u faces could not be made",
+                  static_cast<unsigned>(faces));
   }
   void* vertexData = nullptr;
   void* indexData = nullptr;

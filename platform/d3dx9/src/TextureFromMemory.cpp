@@ -75,7 +75,8 @@ HRESULT WINAPI D3DXCreateTextureFromFileInMemoryEx(LPDIRECT3DDEVICE9 device, LPC
                                                    LPDIRECT3DTEXTURE9* texture) {
   using platform::refuse;
   constexpr const char* kCall = "D3DXCreateTextureFromFileInMemoryEx";
-  if (texture == nullptr) return refuse(D3DERR_INVALIDCALL, kCall, "the texture out-pointer is null");
+  if (texture == nullptr)
+    return refuse(D3DERR_INVALIDCALL, kCall, "the texture out-pointer is null");
   *texture = nullptr;
   if (device == nullptr || srcData == nullptr || srcDataSize == 0) {
     return refuse(D3DERR_INVALIDCALL, kCall, "the device and at least one byte of data are needed");

@@ -44,9 +44,10 @@ HRESULT TriangleMesh::create(IDirect3DDevice9* device, DWORD options, DWORD fvf,
   const auto layout = d3d9::vertexLayout(fvf);
   if (!device || !layout || faces == 0 || vertices == 0 || (!wide(options) && vertices > 65536) ||
       faces > (1u << 28) / 3 || vertices > (1u << 30) / layout->size) {
-    noteRefusal("a mesh needs a device, a drawable vertex format (0x%X) and 1 to the format's "
-                "limit of faces (%u) and vertices (%u)", static_cast<unsigned>(fvf),
-                static_cast<unsigned>(faces), static_cast<unsigned>(vertices));
+    noteRefusal(
+        "a mesh needs a device, a drawable vertex format (0x%X) and 1 to the format's "
+        "limit of faces (%u) and vertices (%u)",
+        static_cast<unsigned>(fvf), static_cast<unsigned>(faces), static_cast<unsigned>(vertices));
     return D3DERR_INVALIDCALL;
   }
   auto* created = new TriangleMesh;
@@ -78,20 +79,22 @@ TriangleMesh::~TriangleMesh() {
 }
 
 HRESULT TriangleMesh::GetDevice(LPDIRECT3DDEVICE9* device) {
-  if (!device) return refuse(D3DERR_INVALIDCALL, "ID3DXMesh::GetDevice", "the device out-pointer is null");
+  if (!device)
+    return refuse(D3DERR_INVALIDCALL, "ID3DXMesh::GetDevice", "the device out-pointer is null");
   *device = d3d9::addRef(device_);
   return D3D_OK;
 }
 
 HRESULT TriangleMesh::CloneMeshFVF(DWORD options, DWORD fvf, LPDIRECT3DDEVICE9 device,
                                    LPD3DXMESH* clone) {
-  if (!clone) return refuse(D3DERR_INVALIDCALL, "ID3DXMesh::CloneMeshFVF", "the clone out-pointer is null");
+  if (!clone)
+    return refuse(D3DERR_INVALIDCALL, "ID3DXMesh::CloneMeshFVF", "the clone out-pointer is null");
   *clone = nullptr;
   const auto from = d3d9::vertexLayout(fvf_);
   const auto to = d3d9::vertexLayout(fvf);
   if (!to) {
-    return refuse(D3DERR_INVALIDCALL, "ID3DXMesh::CloneMeshFVF", "vertex format 0x%X is not drawable",
-                  static_cast<unsigned>(fvf));
+    return refuse(D3DERR_INVALIDCALL, "ID3DXMesh::CloneMeshFVF",
+                  "vertex format 0x%X is not drawable", static_cast<unsigned>(fvf));
   }
   TriangleMesh* copy = nullptr;
   if (HRESULT hr = create(device ? device : device_, options, fvf, faces_, vertices_, &copy);
@@ -106,7 +109,8 @@ HRESULT TriangleMesh::CloneMeshFVF(DWORD options, DWORD fvf, LPDIRECT3DDEVICE9 d
     if (FAILED(source.result()) || FAILED(target.result()) || FAILED(sourceIndices.result()) ||
         FAILED(targetIndices.result())) {
       copy->Release();
-      return refuse(D3DERR_INVALIDCALL, "ID3DXMesh::CloneMeshFVF", "the buffers could not be locked");
+      return refuse(D3DERR_INVALIDCALL, "ID3DXMesh::CloneMeshFVF",
+                    "the buffers could not be locked");
     }
     std::memset(target.bytes(), 0, static_cast<std::size_t>(vertices_) * to->size);
     for (DWORD v = 0; v < vertices_; ++v) {
@@ -146,24 +150,29 @@ HRESULT TriangleMesh::CloneMeshFVF(DWORD options, DWORD fvf, LPDIRECT3DDEVICE9 d
 }
 
 HRESULT TriangleMesh::GetVertexBuffer(LPDIRECT3DVERTEXBUFFER9* buffer) {
-  if (!buffer) return refuse(D3DERR_INVALIDCALL, "ID3DXMesh::GetVertexBuffer", "the out-pointer is null");
+  if (!buffer)
+    return refuse(D3DERR_INVALIDCALL, "ID3DXMesh::GetVertexBuffer", "the out-pointer is null");
   *buffer = d3d9::addRef(vertexBuffer_);
   return D3D_OK;
 }
 
 HRESULT TriangleMesh::GetIndexBuffer(LPDIRECT3DINDEXBUFFER9* buffer) {
-  if (!buffer) return refuse(D3DERR_INVALIDCALL, "ID3DXMesh::GetIndexBuffer", "the out-pointer is null");
+  if (!buffer)
+    return refuse(D3DERR_INVALIDCALL, "ID3DXMesh::GetIndexBuffer", "the out-pointer is null");
   *buffer = d3d9::addRef(indexBuffer_);
   return D3D_OK;
 }
 
 HRESULT TriangleMesh::LockVertexBuffer(DWORD flags, LPVOID* data) {
-  if (!data) return refuse(D3DERR_INVALIDCALL, "ID3DXMesh::LockVertexBuffer", "the data out-pointer is null");
+  if (!data)
+    return refuse(D3DERR_INVALIDCALL, "ID3DXMesh::LockVertexBuffer",
+                  "the data out-pointer is null");
   return vertexBuffer_->Lock(0, 0, data, flags);
 }
 HRESULT TriangleMesh::UnlockVertexBuffer() { return vertexBuffer_->Unlock(); }
 HRESULT TriangleMesh::LockIndexBuffer(DWORD flags, LPVOID* data) {
-  if (!data) return refuse(D3DERR_INVALIDCALL, "ID3DXMesh::LockIndexBuffer", "the data out-pointer is null");
+  if (!data)
+    return refuse(D3DERR_INVALIDCALL, "ID3DXMesh::LockIndexBuffer", "the data out-pointer is null");
   return indexBuffer_->Lock(0, 0, data, flags);
 }
 HRESULT TriangleMesh::UnlockIndexBuffer() { return indexBuffer_->Unlock(); }

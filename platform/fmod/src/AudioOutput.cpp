@@ -113,8 +113,8 @@ void AudioOutput::deviceCallback(void* self, std::uint8_t* bytes, int length) {
   output->lastCallbackMs_ = steadyMs();
   for (std::size_t i = 0; i < output->voices_.size(); ++i) {
     Voice& voice = *output->voices_[i];
-    voice.chunks[voice.chunkCount % Voice::kHistory] = {
-        output->deviceFramesBefore_, before[i], voice.framesMixed - before[i]};
+    voice.chunks[voice.chunkCount % Voice::kHistory] = {output->deviceFramesBefore_, before[i],
+                                                        voice.framesMixed - before[i]};
     ++voice.chunkCount;
   }
 }
@@ -138,7 +138,8 @@ void AudioOutput::catchUp() {
   // getPosition's frames-to-milliseconds conversion rounds down.
   std::uint64_t due = (elapsedMs * static_cast<std::uint64_t>(rate_) + 999) / 1000;
   while (framesConsumed_ < due) {
-    std::size_t frames = static_cast<std::size_t>(std::min<std::uint64_t>(due - framesConsumed_, 4096));
+    std::size_t frames =
+        static_cast<std::size_t>(std::min<std::uint64_t>(due - framesConsumed_, 4096));
     mix(nullptr, frames, true);
     framesConsumed_ += frames;
   }

@@ -58,13 +58,13 @@ class AudioOutput {
   std::uint64_t deviceFramesHeard();
 
   int rate_ = 44100;
-  std::uint32_t device_ = 0;  // SDL audio device id, 0 for the silent output
-  std::uint64_t bufferFrames_ = 0;          // device: frames queued ahead of the one playing
-  std::uint64_t lastCallbackMs_ = 0;        // device: steady clock at the latest callback
-  std::uint64_t deviceFramesBefore_ = 0;    // device: frames delivered before the latest buffer
-  std::uint64_t lastBufferFrames_ = 0;      // device: frames in the latest buffer
-  std::uint64_t startMs_ = 0;       // silent output: clock at open
-  std::uint64_t framesConsumed_ = 0;  // silent output: device frames consumed so far
+  std::uint32_t device_ = 0;              // SDL audio device id, 0 for the silent output
+  std::uint64_t bufferFrames_ = 0;        // device: frames queued ahead of the one playing
+  std::uint64_t lastCallbackMs_ = 0;      // device: steady clock at the latest callback
+  std::uint64_t deviceFramesBefore_ = 0;  // device: frames delivered before the latest buffer
+  std::uint64_t lastBufferFrames_ = 0;    // device: frames in the latest buffer
+  std::uint64_t startMs_ = 0;             // silent output: clock at open
+  std::uint64_t framesConsumed_ = 0;      // silent output: device frames consumed so far
   std::mutex mutex_;
   std::vector<std::shared_ptr<Voice>> voices_;
   std::vector<float> scratch_;

@@ -64,8 +64,8 @@ std::unique_ptr<Mp3Stream> Mp3Stream::open(const std::string& path, int outputRa
     return nullptr;
   }
   if (rate != outputRate) {
-    stream->converter_ = SDL_NewAudioStream(AUDIO_F32SYS, 2, static_cast<int>(rate),
-                                            AUDIO_F32SYS, 2, outputRate);
+    stream->converter_ =
+        SDL_NewAudioStream(AUDIO_F32SYS, 2, static_cast<int>(rate), AUDIO_F32SYS, 2, outputRate);
     if (!stream->converter_) {
       error = FMOD_ERR_FORMAT;
       return nullptr;
@@ -134,7 +134,8 @@ void Mp3Stream::decode() {
     if (!converter_) {
       push(kept, frames, generation);
     } else {
-      if (frames) SDL_AudioStreamPut(converter_, kept, static_cast<int>(frames * 2 * sizeof(float)));
+      if (frames)
+        SDL_AudioStreamPut(converter_, kept, static_cast<int>(frames * 2 * sizeof(float)));
       if (ended) SDL_AudioStreamFlush(converter_);
       for (;;) {
         int got = SDL_AudioStreamGet(converter_, converted.data(),
@@ -146,9 +147,8 @@ void Mp3Stream::decode() {
     // A truncated or damaged file ends where its decodable audio ends; a decoder error (not
     // the plain end of the file) is said, since the caller hears only that the music stops.
     if (ended && status != MPG123_DONE) {
-      std::fprintf(stderr, "FMOD: \"%s\": decoding stopped after %llu frames: %s\n",
-                   path_.c_str(), static_cast<unsigned long long>(decodedFrames),
-                   mpg123_strerror(decoder_));
+      std::fprintf(stderr, "FMOD: \"%s\": decoding stopped after %llu frames: %s\n", path_.c_str(),
+                   static_cast<unsigned long long>(decodedFrames), mpg123_strerror(decoder_));
     }
     if (ended) {
       std::lock_guard lock(mutex_);
@@ -181,9 +181,8 @@ void Mp3Stream::seek(std::uint64_t outputFrame) {
 void Mp3Stream::push(const float* frames, std::size_t count, std::uint64_t generation) {
   while (count > 0) {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] {
-      return stopping_ || generation != generation_ || filled_ < capacity_;
-    });
+    changed_.wait(lock,
+                  [&] { return stopping_ || generation != generation_ || filled_ < capacity_; });
     if (stopping_ || generation != generation_) return;
     std::size_t writeAt = (readAt_ + filled_) % capacity_;
     std::size_t n = std::min({count, capacity_ - filled_, capacity_ - writeAt});

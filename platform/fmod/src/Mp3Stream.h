@@ -53,7 +53,7 @@ class Mp3Stream {
   int outputRate_ = 0;
   std::vector<float> ring_;  // capacity frames × 2
   std::size_t capacity_ = 0;
-  std::size_t readAt_ = 0;   // in frames
+  std::size_t readAt_ = 0;  // in frames
   std::size_t filled_ = 0;
   bool decoderDone_ = false;
   bool stopping_ = false;

@@ -100,8 +100,8 @@ FMOD_RESULT System::init(int maxChannels, FMOD_INITFLAGS flags, void* extraDrive
   return FMOD_OK;
 }
 
-FMOD_RESULT System::createStream(const char* name, FMOD_MODE mode,
-                                 FMOD_CREATESOUNDEXINFO* exInfo, Sound** sound) {
+FMOD_RESULT System::createStream(const char* name, FMOD_MODE mode, FMOD_CREATESOUNDEXINFO* exInfo,
+                                 Sound** sound) {
   auto* system = live<SystemState>(this);
   if (!system) return FMOD_ERR_INVALID_HANDLE;
   if (!system->output) return FMOD_ERR_UNINITIALIZED;
@@ -113,8 +113,8 @@ FMOD_RESULT System::createStream(const char* name, FMOD_MODE mode,
   if (exInfo) {
     if (exInfo->cbsize < static_cast<int>(sizeof(int))) return FMOD_ERR_INVALID_PARAM;
     if (exInfo->cbsize >= static_cast<int>(sizeof *exInfo) &&
-        (exInfo->length || exInfo->fileoffset || exInfo->numchannels ||
-         exInfo->defaultfrequency || exInfo->format || exInfo->decodebuffersize)) {
+        (exInfo->length || exInfo->fileoffset || exInfo->numchannels || exInfo->defaultfrequency ||
+         exInfo->format || exInfo->decodebuffersize)) {
       return FMOD_ERR_UNSUPPORTED;
     }
   }
@@ -204,14 +204,11 @@ FMOD_RESULT Channel::getPosition(unsigned int* position, FMOD_TIMEUNIT unit) {
     case FMOD_TIMEUNIT_MS:
       *position = static_cast<unsigned int>(frames * 1000 / channel->system->output->rate());
       return FMOD_OK;
-    case FMOD_TIMEUNIT_PCM:
-      *position = static_cast<unsigned int>(frames);
-      return FMOD_OK;
+    case FMOD_TIMEUNIT_PCM: *position = static_cast<unsigned int>(frames); return FMOD_OK;
     case FMOD_TIMEUNIT_PCMBYTES:
       *position = static_cast<unsigned int>(frames * 2 * sizeof(float));
       return FMOD_OK;
-    default:
-      return FMOD_ERR_FORMAT;
+    default: return FMOD_ERR_FORMAT;
   }
 }
 
@@ -247,14 +244,9 @@ FMOD_RESULT Channel::setPosition(unsigned int position, FMOD_TIMEUNIT unit) {
       // Rounded up, so that the position read back in milliseconds is the one asked for.
       frame = (std::uint64_t{position} * static_cast<std::uint64_t>(output.rate()) + 999) / 1000;
       break;
-    case FMOD_TIMEUNIT_PCM:
-      frame = position;
-      break;
-    case FMOD_TIMEUNIT_PCMBYTES:
-      frame = position / (2 * sizeof(float));
-      break;
-    default:
-      return FMOD_ERR_FORMAT;
+    case FMOD_TIMEUNIT_PCM: frame = position; break;
+    case FMOD_TIMEUNIT_PCMBYTES: frame = position / (2 * sizeof(float)); break;
+    default: return FMOD_ERR_FORMAT;
   }
   output.seek(*channel->voice, frame);
   return FMOD_OK;

@@ -219,10 +219,12 @@ constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000u);
 
 #define LOWORD(l) (static_cast<WORD>(static_cast<UINT_PTR>(l) & 0xFFFF))
 #define HIWORD(l) (static_cast<WORD>((static_cast<UINT_PTR>(l) >> 16) & 0xFFFF))
-#define MAKEWPARAM(lo, hi) \
-  (static_cast<WPARAM>(static_cast<DWORD>((static_cast<WORD>(lo)) | (static_cast<DWORD>(static_cast<WORD>(hi)) << 16))))
-#define MAKELPARAM(lo, hi) \
-  (static_cast<LPARAM>(static_cast<DWORD>((static_cast<WORD>(lo)) | (static_cast<DWORD>(static_cast<WORD>(hi)) << 16))))
+#define MAKEWPARAM(lo, hi)                                          \
+  (static_cast<WPARAM>(static_cast<DWORD>((static_cast<WORD>(lo)) | \
+                                          (static_cast<DWORD>(static_cast<WORD>(hi)) << 16))))
+#define MAKELPARAM(lo, hi)                                          \
+  (static_cast<LPARAM>(static_cast<DWORD>((static_cast<WORD>(lo)) | \
+                                          (static_cast<DWORD>(static_cast<WORD>(hi)) << 16))))
 #define GET_X_LPARAM(lp) (static_cast<int>(static_cast<short>(LOWORD(lp))))
 #define GET_Y_LPARAM(lp) (static_cast<int>(static_cast<short>(HIWORD(lp))))
 #define GET_WHEEL_DELTA_WPARAM(wp) (static_cast<short>(HIWORD(wp)))
@@ -341,8 +343,8 @@ DWORD GetSysColor(int index);
 // Windows. A top-level window is an SDL window when a display is present; child windows
 // ("BUTTON", "STATIC", "LISTBOX" or a registered class) live inside their parent's client
 // area, positions relative to it, and menu is the control identifier. NULL on failure.
-HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x,
-                     int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
+                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
                      LPVOID param);
 BOOL DestroyWindow(HWND window);
 BOOL IsWindow(HWND window);

@@ -64,19 +64,15 @@ LRESULT CALLBACK buttonProcedure(HWND handle, UINT message, WPARAM wParam, LPARA
         click(*button);
       }
       return 0;
-    case BM_GETCHECK:
-      return isCheckBox(*button) ? button->button.check : BST_UNCHECKED;
+    case BM_GETCHECK: return isCheckBox(*button) ? button->button.check : BST_UNCHECKED;
     case BM_SETCHECK:
       if (isCheckBox(*button)) {
         button->button.check = wParam == BST_CHECKED ? BST_CHECKED : BST_UNCHECKED;
         invalidate(handle);
       }
       return 0;
-    case BM_CLICK:
-      click(*button);
-      return 0;
-    default:
-      return DefWindowProcA(handle, message, wParam, lParam);
+    case BM_CLICK: click(*button); return 0;
+    default: return DefWindowProcA(handle, message, wParam, lParam);
   }
 }
 
@@ -105,15 +101,14 @@ void paintButton(Painter& painter, const Window& button, bool focused) {
   }
   bool isDefault = kind(button) == BS_DEFPUSHBUTTON;
   COLORREF face = button.button.pushed ? rgb(204, 228, 247) : rgb(225, 225, 225);
-  COLORREF border = button.button.pushed           ? rgb(0, 84, 153)
-                    : (isDefault || focused)       ? GetSysColor(COLOR_HIGHLIGHT)
-                                                   : rgb(173, 173, 173);
+  COLORREF border = button.button.pushed     ? rgb(0, 84, 153)
+                    : (isDefault || focused) ? GetSysColor(COLOR_HIGHLIGHT)
+                                             : rgb(173, 173, 173);
   painter.fill(0, 0, w, h, face);
   painter.frame(0, 0, w, h, border);
   if (isDefault) painter.frame(1, 1, w - 2, h - 2, border);
   int textWidth = painter.textWidth(button.text);
-  painter.text((w - textWidth) / 2, (h - textHeight) / 2, button.text,
-               GetSysColor(COLOR_BTNTEXT));
+  painter.text((w - textWidth) / 2, (h - textHeight) / 2, button.text, GetSysColor(COLOR_BTNTEXT));
   if (focused) painter.dottedFrame(3, 3, w - 6, h - 6, GetSysColor(COLOR_BTNTEXT));
 }
 

@@ -17,7 +17,7 @@ struct ListBoxLayout {
   int visibleCount;  // whole items that fit
   bool scrollBar;    // WS_VSCROLL and more items than fit
   int itemWidth;
-  int trackTop;      // the track between the arrows
+  int trackTop;  // the track between the arrows
   int trackHeight;
   int thumbTop;
   int thumbHeight;

@@ -22,8 +22,8 @@ void moveFocus(Window& dialog, bool backwards) {
   if (order.empty()) return;
   auto current = std::find(order.begin(), order.end(), GetFocus());
   size_t index = current == order.end() ? (backwards ? order.size() - 1 : 0)
-                 : backwards           ? (current - order.begin() + order.size() - 1) % order.size()
-                                       : (current - order.begin() + 1) % order.size();
+                 : backwards ? (current - order.begin() + order.size() - 1) % order.size()
+                             : (current - order.begin() + 1) % order.size();
   SetFocus(order[index]);
 }
 

@@ -22,8 +22,8 @@ HWND windowAt(HWND topLevel, int& x, int& y) {
     descended = false;
     for (auto it = window->children.rbegin(); it != window->children.rend(); ++it) {
       Window* child = findWindow(*it);
-      if (!child->visible || x < child->x || y < child->y ||
-          x >= child->x + child->clientWidth || y >= child->y + child->clientHeight) {
+      if (!child->visible || x < child->x || y < child->y || x >= child->x + child->clientWidth ||
+          y >= child->y + child->clientHeight) {
         continue;
       }
       x -= child->x;

@@ -18,8 +18,7 @@ ListBoxLayout listBoxLayout(const Window& list) {
   layout.trackTop = kScrollBarWidth;
   layout.trackHeight = std::max(0, list.clientHeight - 2 * kScrollBarWidth);
   if (layout.scrollBar) {
-    layout.thumbHeight =
-        std::max(8, layout.trackHeight * layout.visibleCount / std::max(count, 1));
+    layout.thumbHeight = std::max(8, layout.trackHeight * layout.visibleCount / std::max(count, 1));
     layout.thumbHeight = std::min(layout.thumbHeight, layout.trackHeight);
     int travel = layout.trackHeight - layout.thumbHeight;
     layout.thumbTop = layout.trackTop +
@@ -102,16 +101,14 @@ LRESULT CALLBACK listBoxProcedure(HWND handle, UINT message, WPARAM wParam, LPAR
   int count = static_cast<int>(items.size());
   int index = static_cast<int>(static_cast<std::intptr_t>(wParam));
   switch (message) {
-    case LB_ADDSTRING:
-      return addString(*list, reinterpret_cast<LPCSTR>(lParam));
+    case LB_ADDSTRING: return addString(*list, reinterpret_cast<LPCSTR>(lParam));
     case LB_RESETCONTENT:
       items.clear();
       list->list.selection = -1;
       list->list.topIndex = 0;
       invalidate(handle);
       return 0;
-    case LB_GETCOUNT:
-      return count;
+    case LB_GETCOUNT: return count;
     case LB_SETCURSEL:
       if (index < 0 || index >= count) {
         list->list.selection = -1;
@@ -120,22 +117,19 @@ LRESULT CALLBACK listBoxProcedure(HWND handle, UINT message, WPARAM wParam, LPAR
       }
       select(*list, index, false);
       return index;
-    case LB_GETCURSEL:
-      return list->list.selection >= 0 ? list->list.selection : LB_ERR;
+    case LB_GETCURSEL: return list->list.selection >= 0 ? list->list.selection : LB_ERR;
     case LB_GETTEXTLEN:
       return index >= 0 && index < count ? static_cast<LRESULT>(items[index].size()) : LB_ERR;
     case LB_GETTEXT:
       if (index < 0 || index >= count || !lParam) return LB_ERR;
       std::memcpy(reinterpret_cast<char*>(lParam), items[index].c_str(), items[index].size() + 1);
       return static_cast<LRESULT>(items[index].size());
-    case LB_GETTOPINDEX:
-      return list->list.topIndex;
+    case LB_GETTOPINDEX: return list->list.topIndex;
     case LB_SETTOPINDEX:
       if (index < 0 || index >= std::max(count, 1)) return LB_ERR;
       setTopIndex(*list, index);
       return 0;
-    case LB_GETITEMHEIGHT:
-      return kListItemHeight;
+    case LB_GETITEMHEIGHT: return kListItemHeight;
     case WM_LBUTTONDOWN: {
       SetFocus(handle);
       setCapture(handle);
@@ -171,8 +165,7 @@ LRESULT CALLBACK listBoxProcedure(HWND handle, UINT message, WPARAM wParam, LPAR
       }
       return 0;
     }
-    default:
-      return DefWindowProcA(handle, message, wParam, lParam);
+    default: return DefWindowProcA(handle, message, wParam, lParam);
   }
 }
 
@@ -186,7 +179,8 @@ void paintListBox(Painter& painter, const Window& list, bool focused) {
     if (item >= count) break;
     int y = row * kListItemHeight;
     bool selected = item == list.list.selection;
-    if (selected) painter.fill(0, y, layout.itemWidth, kListItemHeight, GetSysColor(COLOR_HIGHLIGHT));
+    if (selected)
+      painter.fill(0, y, layout.itemWidth, kListItemHeight, GetSysColor(COLOR_HIGHLIGHT));
     painter.text(2, y + textTop, list.list.items[item],
                  GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
     if (focused && (selected || (list.list.selection < 0 && row == 0))) {

@@ -54,8 +54,8 @@ void Painter::text(int x, int top, const std::string& text, COLORREF colour) {
       SDL_CreateRGBSurfaceWithFormat(0, image.width, image.height, 32, SDL_PIXELFORMAT_ARGB8888);
   if (!surface) return;
   for (int row = 0; row < image.height; ++row) {
-    auto* pixels = reinterpret_cast<Uint32*>(static_cast<Uint8*>(surface->pixels) +
-                                             row * surface->pitch);
+    auto* pixels =
+        reinterpret_cast<Uint32*>(static_cast<Uint8*>(surface->pixels) + row * surface->pitch);
     for (int column = 0; column < image.width; ++column) {
       Uint32 alpha = image.coverage[static_cast<size_t>(row) * image.width + column];
       pixels[column] = (alpha << 24) | 0xFFFFFF;

@@ -40,8 +40,6 @@ bool brushColour(HBRUSH brush, COLORREF& colour) {
 
 using namespace platform::win32;
 
-HBRUSH GetSysColorBrush(int index) {
-  return validIndex(index) ? &systemBrushes[index] : nullptr;
-}
+HBRUSH GetSysColorBrush(int index) { return validIndex(index) ? &systemBrushes[index] : nullptr; }
 
 DWORD GetSysColor(int index) { return validIndex(index) ? kSystemColours[index] : 0; }

@@ -29,7 +29,8 @@ struct Font {
       return;
     }
     ascent = static_cast<int>(face->size->metrics.ascender >> 6);
-    lineHeight = static_cast<int>((face->size->metrics.ascender - face->size->metrics.descender) >> 6);
+    lineHeight =
+        static_cast<int>((face->size->metrics.ascender - face->size->metrics.descender) >> 6);
   }
   ~Font() {
     if (face) FT_Done_Face(face);

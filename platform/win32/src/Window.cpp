@@ -76,8 +76,8 @@ SDL_Window* createSdlWindow(const Window& window) {
     flags |= SDL_WINDOW_BORDERLESS;
     if (fullScreenActive()) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
   }
-  SDL_Window* sdl = SDL_CreateWindow(window.text.c_str(), x, y, window.clientWidth,
-                                     window.clientHeight, flags);
+  SDL_Window* sdl =
+      SDL_CreateWindow(window.text.c_str(), x, y, window.clientWidth, window.clientHeight, flags);
   if (!sdl) {
     std::fprintf(stderr, "window system: SDL_CreateWindow: %s\n", SDL_GetError());
     noteWindowRefused(SDL_GetError());
@@ -178,8 +178,7 @@ HMODULE GetModuleHandleA(LPCSTR moduleName) {
 
 ATOM RegisterClassExA(const WNDCLASSEXA* windowClass) {
   if (!windowClass || (windowClass->cbSize != 48 && windowClass->cbSize != sizeof(WNDCLASSEXA)) ||
-      !windowClass->lpfnWndProc || !windowClass->lpszClassName ||
-      !*windowClass->lpszClassName) {
+      !windowClass->lpfnWndProc || !windowClass->lpszClassName || !*windowClass->lpszClassName) {
     return 0;
   }
   Registry& r = registry();
@@ -190,8 +189,8 @@ ATOM RegisterClassExA(const WNDCLASSEXA* windowClass) {
   return static_cast<ATOM>(0xC000 + r.classes.size());
 }
 
-HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x,
-                     int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
+                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
                      LPVOID param) {
   Registry& r = registry();
   if (!className) return nullptr;
@@ -242,8 +241,9 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     r.topLevel.push_back(handle);
     if (record.sdlWindow) attachSdlWindow(handle, record.sdlWindow);
   }
-  CREATESTRUCTA create{param,  instance, menu,  parent,    height,    width,
-                       y,      x,        static_cast<LONG>(style), windowName, className, exStyle};
+  CREATESTRUCTA create{
+      param,      instance,  menu,   parent, height, width, y, x, static_cast<LONG>(style),
+      windowName, className, exStyle};
   if (SendMessageA(handle, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {
     DestroyWindow(handle);
     return nullptr;
@@ -296,14 +296,23 @@ BOOL ShowWindow(HWND handle, int command) {
     case SW_HIDE: window->visible = false; break;
     case SW_MINIMIZE:
     case SW_SHOWMINIMIZED:
-    case SW_SHOWMINNOACTIVE: window->visible = true; window->minimized = true; break;
-    default: window->visible = true; window->minimized = false; break;
+    case SW_SHOWMINNOACTIVE:
+      window->visible = true;
+      window->minimized = true;
+      break;
+    default:
+      window->visible = true;
+      window->minimized = false;
+      break;
   }
-  if (window->visible) window->style |= WS_VISIBLE; else window->style &= ~WS_VISIBLE;
+  if (window->visible)
+    window->style |= WS_VISIBLE;
+  else
+    window->style &= ~WS_VISIBLE;
   if (!window->parent) {
     applyVisibility(*window);
-    bool activates = command != SW_HIDE && command != SW_SHOWNA &&
-                     command != SW_SHOWNOACTIVATE && command != SW_SHOWMINNOACTIVE;
+    bool activates = command != SW_HIDE && command != SW_SHOWNA && command != SW_SHOWNOACTIVATE &&
+                     command != SW_SHOWMINNOACTIVE;
     if (activates && !window->minimized) activate(*window);
   }
   invalidate(handle);
@@ -419,9 +428,7 @@ LRESULT DefWindowProcA(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) 
   Window* window = findWindow(handle);
   if (!window) return 0;
   switch (message) {
-    case WM_CLOSE:
-      DestroyWindow(handle);
-      return 0;
+    case WM_CLOSE: DestroyWindow(handle); return 0;
     case WM_SYSCOMMAND:
       switch (wParam & 0xFFF0) {
         case SC_CLOSE: SendMessageA(handle, WM_CLOSE, 0, 0); break;
@@ -445,7 +452,6 @@ LRESULT DefWindowProcA(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) 
       window->redraw = wParam != 0;
       invalidate(handle);
       return 0;
-    default:
-      return 0;
+    default: return 0;
   }
 }

@@ -26,8 +26,7 @@ void onFatalError(j_common_ptr info) {
 
 }  // namespace
 
-bool writeJpeg(const std::string& path, const RgbImage& image, int quality,
-               JpegChannels channels) {
+bool writeJpeg(const std::string& path, const RgbImage& image, int quality, JpegChannels channels) {
   FilePtr file(std::fopen(path.c_str(), "wb"));
   if (!file) return false;
   jpeg_compress_struct info{};
@@ -54,7 +53,8 @@ bool writeJpeg(const std::string& path, const RgbImage& image, int quality,
   info.optimize_coding = TRUE;
   jpeg_start_compress(&info, TRUE);
   while (info.next_scanline < info.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(&image.pixels[size_t(info.next_scanline) * image.width * 3]);
+    JSAMPROW row =
+        const_cast<JSAMPROW>(&image.pixels[size_t(info.next_scanline) * image.width * 3]);
     jpeg_write_scanlines(&info, &row, 1);
   }
   jpeg_finish_compress(&info);

@@ -32,7 +32,9 @@ MeshPart newPart(const char* name, Material material) {
 Vec3 legFoot(double a, double y) {
   return {kLegFootRadius * std::sin(a), y, -kLegFootRadius * std::cos(a)};
 }
-Vec3 legTop(double a) { return {kLegTopRadius * std::sin(a), kLegTopY, -kLegTopRadius * std::cos(a)}; }
+Vec3 legTop(double a) {
+  return {kLegTopRadius * std::sin(a), kLegTopY, -kLegTopRadius * std::cos(a)};
+}
 
 MeshPart slab() {
   MeshPart m = newPart("Slab", kStone);
@@ -61,12 +63,12 @@ MeshPart legs() {
 // A wheel whose inner face lies at inner and whose axis points outward along outward.
 void addWheel(MeshPart& m, Vec3 inner, Vec3 outward) {
   const double tread = kWheelRadius - kWheelWidth / 2;
-  addLathe(m, inner, outward,
-           {{{0, 0}, {tread, 0}},
-            ellipseArc(tread, kWheelWidth / 2, kWheelWidth / 2, kWheelWidth / 2, -kPi / 2, kPi / 2,
-                       6),
-            {{tread, kWheelWidth}, {0, kWheelWidth}}},
-           20);
+  addLathe(
+      m, inner, outward,
+      {{{0, 0}, {tread, 0}},
+       ellipseArc(tread, kWheelWidth / 2, kWheelWidth / 2, kWheelWidth / 2, -kPi / 2, kPi / 2, 6),
+       {{tread, kWheelWidth}, {0, kWheelWidth}}},
+      20);
   addCylinder(m, inner + outward * kWheelWidth, inner + outward * (kWheelWidth + 1.2), 3, 16);
 }
 

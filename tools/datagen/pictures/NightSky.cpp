@@ -17,8 +17,8 @@ Vec3 mix(Vec3 a, Vec3 b, double t) { return a + (b - a) * std::clamp(t, 0.0, 1.0
 Vec3 skyColour(double u, double v) {
   double height = std::clamp((kHorizon - v) / kHorizon, 0.0, 1.0);  // 0 at horizon, 1 at top
   Vec3 zenith{0.004, 0.006, 0.030}, middle{0.012, 0.020, 0.075}, low{0.060, 0.035, 0.075};
-  Vec3 c = height > 0.45 ? mix(middle, zenith, (height - 0.45) / 0.55)
-                         : mix(low, middle, height / 0.45);
+  Vec3 c =
+      height > 0.45 ? mix(middle, zenith, (height - 0.45) / 0.55) : mix(low, middle, height / 0.45);
   double du = (u - 0.72) / 0.35, glow = std::exp(-du * du) * std::exp(-height * 7.0);
   return c + Vec3{0.16, 0.075, 0.030} * glow;
 }
@@ -50,7 +50,8 @@ Canvas paintNightSky() {
       if (v < kHorizon) {
         // Thin, high clouds lit faintly from below by the glow.
         double cloud = periodicFbm(u * 6, v * 18, 64, 5, 0.55, 3);
-        cloud = std::clamp((cloud - 0.52) * 3.0, 0.0, 1.0) * std::clamp(v / kHorizon * 1.6, 0.0, 1.0);
+        cloud =
+            std::clamp((cloud - 0.52) * 3.0, 0.0, 1.0) * std::clamp(v / kHorizon * 1.6, 0.0, 1.0);
         Vec3 sky = skyColour(u, v);
         canvas.at(x, y) = mix(sky, sky * 0.5 + Vec3{0.05, 0.03, 0.05}, cloud * 0.6);
       } else {
@@ -58,7 +59,8 @@ Canvas paintNightSky() {
         double depth = (v - kHorizon) / (1 - kHorizon);
         double mirrored = kHorizon - (v - kHorizon) * 1.4;
         double ripple = periodicFbm(u * 3, v * 140, 64, 3, 0.5, 5);
-        Vec3 c = skyColour(u + (ripple - 0.5) * 0.05, std::max(mirrored, 0.0)) * (0.55 - 0.3 * depth);
+        Vec3 c =
+            skyColour(u + (ripple - 0.5) * 0.05, std::max(mirrored, 0.0)) * (0.55 - 0.3 * depth);
         canvas.at(x, y) = c * (0.75 + 0.5 * ripple);
       }
     }

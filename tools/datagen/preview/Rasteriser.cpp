@@ -57,8 +57,7 @@ Vec3 Rasteriser::shade(const ShadedVertex& v) const {
   return v.diffuse * (0.12 + key + fill) + v.specular * highlight;
 }
 
-void Rasteriser::drawTriangle(const ShadedVertex& a, const ShadedVertex& b,
-                              const ShadedVertex& c) {
+void Rasteriser::drawTriangle(const ShadedVertex& a, const ShadedVertex& b, const ShadedVertex& c) {
   Projected pa, pb, pc;
   if (!project(a.position, pa) || !project(b.position, pb) || !project(c.position, pc)) return;
   double area = (pb.x - pa.x) * (pc.y - pa.y) - (pc.x - pa.x) * (pb.y - pa.y);

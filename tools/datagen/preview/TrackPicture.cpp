@@ -66,7 +66,8 @@ void fft(std::vector<std::complex<double>>& a) {
 
 // Dark blue through magenta and orange to pale yellow, for 0..1.
 void heat(double t, uint8_t* rgb) {
-  const double stops[5][3] = {{8, 8, 24}, {60, 20, 110}, {190, 40, 110}, {250, 140, 40}, {255, 240, 180}};
+  const double stops[5][3] = {
+      {8, 8, 24}, {60, 20, 110}, {190, 40, 110}, {250, 140, 40}, {255, 240, 180}};
   t = std::clamp(t, 0.0, 1.0) * 4;
   int i = std::min(3, int(t));
   double f = t - i;

@@ -80,9 +80,9 @@ datagen::RgbImage contactSheet(const std::string& dataDir) {
     int w = picture.width * height / picture.height;
     for (int y = 0; y < height; ++y) {
       for (int x = 0; x < w; ++x) {
-        const uint8_t* src =
-            &picture.pixels[(size_t(y * picture.height / height) * picture.width +
-                             x * picture.width / w) * 3];
+        const uint8_t* src = &picture.pixels[(size_t(y * picture.height / height) * picture.width +
+                                              x * picture.width / w) *
+                                             3];
         std::memcpy(&sheet.pixels[(size_t(y + gap) * sheet.width + left + x) * 3], src, 3);
       }
     }

@@ -43,8 +43,8 @@ constexpr std::array<size_t, 8> kCombLengths = {1116, 1188, 1277, 1356, 1422, 14
 constexpr std::array<size_t, 4> kAllPassLengths = {556, 441, 341, 225};
 constexpr size_t kStereoSpread = 23;
 
-std::vector<double> reverbChannel(const std::vector<double>& input, size_t spread,
-                                  double roomSize, double damping) {
+std::vector<double> reverbChannel(const std::vector<double>& input, size_t spread, double roomSize,
+                                  double damping) {
   std::vector<Comb> combs;
   std::vector<AllPass> allPasses;
   for (size_t length : kCombLengths) combs.emplace_back(length + spread);

@@ -10,7 +10,9 @@ namespace {
 constexpr double kTwoPi = 2 * std::numbers::pi;
 
 size_t frameAt(double seconds) { return size_t(std::llround(seconds * kSampleRate)); }
-uint32_t seedAt(double seconds, uint32_t salt) { return uint32_t(frameAt(seconds)) * 2654435761u ^ salt; }
+uint32_t seedAt(double seconds, uint32_t salt) {
+  return uint32_t(frameAt(seconds)) * 2654435761u ^ salt;
+}
 
 // Linear attack to 1, hold, then linear release to 0 after length; t in seconds.
 double envelope(double t, double attack, double length, double release) {
@@ -52,7 +54,8 @@ void clap(StereoBuffer& out, double start, double gain) {
     for (double b : {0.0, 0.011, 0.022}) {
       if (t >= b) bursts = std::max(bursts, std::exp(-(t - b) / 0.005));
     }
-    double level = std::max(bursts, 0.6 * std::exp(-std::max(0.0, t - 0.022) / 0.09) * (t >= 0.022));
+    double level =
+        std::max(bursts, 0.6 * std::exp(-std::max(0.0, t - 0.022) / 0.09) * (t >= 0.022));
     double x = band.process(noise.next(), 1400, 1.4).band;
     out.add(first + i, x * level * gain * 2.5 * endFade(i, count), -0.05);
   }
@@ -108,8 +111,7 @@ void crash(StereoBuffer& out, double start, double gain) {
   }
 }
 
-void bass(StereoBuffer& out, double start, double length, double note, double gain,
-          double cutoff) {
+void bass(StereoBuffer& out, double start, double length, double note, double gain, double cutoff) {
   Filter filter;
   double frequency = noteFrequency(note);
   size_t first = frameAt(start), count = frameAt(length + 0.03);
@@ -176,7 +178,8 @@ void lead(StereoBuffer& out, double start, double length, double note, double ga
   double a = 0, b = 0;
   for (size_t i = 0; i < count; ++i) {
     double t = i / kSampleRate;
-    double vibrato = 0.18 * std::min(1.0, std::max(0.0, t - 0.18) / 0.3) * std::sin(kTwoPi * 5.5 * t);
+    double vibrato =
+        0.18 * std::min(1.0, std::max(0.0, t - 0.18) / 0.3) * std::sin(kTwoPi * 5.5 * t);
     double frequency = noteFrequency(note + vibrato);
     double step = frequency / kSampleRate, stepB = frequency * 1.004 / kSampleRate;
     a += step, b += stepB;

@@ -75,21 +75,25 @@ double automation(const std::vector<std::pair<double, double>>& points, double b
 
 double padCutoff(double seconds) {
   static const std::vector<std::pair<double, double>> points = {
-      {0, 450},     {4, 1100},    {8, 1500},        {16, 2400},       {32, 2800},
-      {33, 1300},   {35.5, 3000}, {kEnding, 3200},  {kFinalChord, 1000}, {52, 700}};
+      {0, 450},   {4, 1100},    {8, 1500},       {16, 2400},          {32, 2800},
+      {33, 1300}, {35.5, 3000}, {kEnding, 3200}, {kFinalChord, 1000}, {52, 700}};
   return automation(points, (seconds - kStart) / kBar);
 }
 
-bool isMain(int bar) {
-  return (bar >= kMainA && bar < kBreak) || (bar >= kMainC && bar < kEnding);
-}
+bool isMain(int bar) { return (bar >= kMainA && bar < kBreak) || (bar >= kMainC && bar < kEnding); }
 
 struct Buses {
   StereoBuffer drums, claps, bass, pads, stabs, leads, arps, fx;
   std::vector<double> kicks;  // start times, for the side-chain ducking
   explicit Buses(size_t frames)
-      : drums(frames), claps(frames), bass(frames), pads(frames), stabs(frames), leads(frames),
-        arps(frames), fx(frames) {}
+      : drums(frames),
+        claps(frames),
+        bass(frames),
+        pads(frames),
+        stabs(frames),
+        leads(frames),
+        arps(frames),
+        fx(frames) {}
 };
 
 void writeDrums(Buses& b) {
@@ -169,7 +173,9 @@ void writeLeadsAndArps(Buses& b) {
   for (int bar = 0; bar < kFinalChord; ++bar) {
     bool on = bar < kBuild || (bar >= kMainB && bar < kBreak) || bar >= kMainC - 1;
     if (!on) continue;
-    double cutoff = bar < kBuild ? 700 + 250 * bar : bar >= kEnding ? 1800 - 400 * (bar - kEnding) : 2400;
+    double cutoff = bar < kBuild     ? 700 + 250 * bar
+                    : bar >= kEnding ? 1800 - 400 * (bar - kEnding)
+                                     : 2400;
     double gain = bar < 1 ? 0.06 : 0.11;
     const Chord& chord = chordOf(bar);
     for (int step = 0; step < 16; ++step) {
