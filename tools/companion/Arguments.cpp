@@ -1,5 +1,7 @@
 #include "Arguments.h"
 
+#include "OutputFile.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -112,10 +114,14 @@ int parseInteger(std::string_view text, int low, int high, const char* what) {
   return static_cast<int>(value);
 }
 
-std::string versionLine(const char* tool) { return std::string(tool) + " " + KESTU09_VERSION; }
+int printHelp(const char* tool, const char* usage) {
+  std::printf("%s\n%s %s\n", usage, tool, KESTU09_VERSION);
+  return standardOutputWritten(tool) ? 0 : 1;
+}
 
-void printHelp(const char* tool, const char* usage) {
-  std::printf("%s\n%s\n", usage, versionLine(tool).c_str());
+int printVersion(const char* tool) {
+  std::printf("%s %s\n", tool, KESTU09_VERSION);
+  return standardOutputWritten(tool) ? 0 : 1;
 }
 
 }  // namespace companion

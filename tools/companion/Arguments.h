@@ -49,10 +49,11 @@ std::uint32_t parseRunLengthMs(std::string_view text);
 // A whole number from low to high.
 int parseInteger(std::string_view text, int low, int high, const char* what);
 
-// "TOOL VERSION": the answer to --version and the last line of --help; the version is the
-// project's, the same for every program and the package.
-std::string versionLine(const char* tool);
-// Writes the usage text and then the version line to standard output.
-void printHelp(const char* tool, const char* usage);
+// The answers to --help (the usage text, then "TOOL VERSION") and --version ("TOOL VERSION"
+// alone) on standard output; the version is the project's, the same for every program and
+// the package. Each answers the program's exit code: 0, or 1 with a line on standard error
+// when standard output could not take the text.
+int printHelp(const char* tool, const char* usage);
+int printVersion(const char* tool);
 
 }  // namespace companion

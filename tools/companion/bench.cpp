@@ -274,14 +274,8 @@ int main(int argc, char** argv) {
   try {
     const companion::Arguments arguments =
         companion::parseArguments(argc - 1, argv + 1, {"--size", "--seconds", "--json"}, false);
-    if (arguments.help) {
-      companion::printHelp(kTool, kUsage);
-      return companion::standardOutputWritten(kTool) ? 0 : 1;
-    }
-    if (arguments.version) {
-      std::puts(companion::versionLine(kTool).c_str());
-      return companion::standardOutputWritten(kTool) ? 0 : 1;
-    }
+    if (arguments.help) return companion::printHelp(kTool, kUsage);
+    if (arguments.version) return companion::printVersion(kTool);
     const auto& options = arguments.options;
     if (options.count("--size")) size = companion::parseSize(options.at("--size"));
     if (options.count("--seconds")) {

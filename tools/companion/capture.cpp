@@ -182,14 +182,8 @@ std::optional<int> parseRequest(int argc, char** argv, Request& request) {
   try {
     const companion::Arguments arguments = companion::parseArguments(
         argc - 1, argv + 1, {"--size", "--fps", "--from", "--to", "--seconds", "--out"}, false);
-    if (arguments.help) {
-      companion::printHelp(kTool, kUsage);
-      return companion::standardOutputWritten(kTool) ? 0 : 1;
-    }
-    if (arguments.version) {
-      std::puts(companion::versionLine(kTool).c_str());
-      return companion::standardOutputWritten(kTool) ? 0 : 1;
-    }
+    if (arguments.help) return companion::printHelp(kTool, kUsage);
+    if (arguments.version) return companion::printVersion(kTool);
     const auto& options = arguments.options;
     if (options.count("--size")) request.size = companion::parseSize(options.at("--size"));
     if (request.size.width % 2 || request.size.height % 2) {

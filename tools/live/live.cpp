@@ -358,14 +358,8 @@ int main(int argc, char** argv) {
   try {
     bool help = false, version = false;
     options = parseOptions(argc, argv, help, version);
-    if (help) {
-      companion::printHelp(kTool, kUsage);
-      return companion::standardOutputWritten(kTool) ? 0 : 1;
-    }
-    if (version) {
-      std::puts(companion::versionLine(kTool).c_str());
-      return companion::standardOutputWritten(kTool) ? 0 : 1;
-    }
+    if (help) return companion::printHelp(kTool, kUsage);
+    if (version) return companion::printVersion(kTool);
   } catch (const companion::UsageError& error) {
     std::fprintf(stderr, "%s: %s\n%s", kTool, error.what(), kUsage);
     return 2;
