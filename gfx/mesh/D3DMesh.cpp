@@ -118,7 +118,10 @@ D3DMesh::~D3DMesh() {
 }
 
 void D3DMesh::reserve(DWORD fvf, int vertexAmount, int indexAmount, int vertexSize) {
-  VANTOR_ASSERT(!vertexAmount || (vertexAmount && vertexSize));
+  // The failed-assertion report prints the expression exactly as written here.
+  // clang-format off
+  VANTOR_ASSERT(!vertexAmount || ( vertexAmount && vertexSize ));
+  // clang-format on
   if (indexAmount != 0 && indexAmount > indexCapacity) {
     releaseBuffer(indexBuffer);
     const int n = std::max(indexAmount, 3 * minTriangleCapacity);
@@ -197,7 +200,10 @@ void D3DMesh::setRaw(const void* vertexData, const std::uint32_t* indexData, int
 }
 
 void D3DMesh::draw() {
-  VANTOR_ASSERT((d3dIndexAmount % 3) == 0);
+  // The failed-assertion report prints the expression exactly as written here.
+  // clang-format off
+  VANTOR_ASSERT(( d3dIndexAmount % 3 ) == 0);
+  // clang-format on
   if (!vertexBuffer || !indexBuffer || d3dIndexAmount == 0) return;
   VANTOR_CHECK(device->SetStreamSource(0, vertexBuffer, 0, vertexSize));
   VANTOR_CHECK(device->SetFVF(vertexFormat));
@@ -249,7 +255,10 @@ void D3DMesh::rebuildTopology(Mesh& mesh, bool weld, bool makeQuads) {
   if (indexBuffer) {
     void* memory = nullptr;
     VANTOR_CHECK(indexBuffer->Lock(0, 0, &memory, D3DLOCK_READONLY));
-    VANTOR_ASSERT(!(d3dIndexAmount % 3));
+    // The failed-assertion report prints the expression exactly as written here.
+    // clang-format off
+    VANTOR_ASSERT(!(d3dIndexAmount%3));
+    // clang-format on
     const auto* indices = static_cast<const std::uint32_t*>(memory);
     auto& vertexPairToEdge = rebuild.vertexPairToEdge;
     for (int t = 0; t < gpuTriangles; ++t) {

@@ -59,7 +59,10 @@ void MeshTopology::assign(const VertexList* givenVertices, const EdgeList* given
   const EdgeList* edges = givenEdges;
   const FaceList* faces = givenFaces;
   VANTOR_ASSERT(!(edges && !vertices));
-  VANTOR_ASSERT(!(faces && !edges));
+  // The failed-assertion report prints the expression exactly as written here.
+  // clang-format off
+  VANTOR_ASSERT(!(faces && !edges ));
+  // clang-format on
 
   std::unordered_map<const VertexBase*, VertexBase*> vertexCopies;
   if (vertices) {
@@ -144,7 +147,10 @@ void MeshTopology::copyFrom(const MeshTopology& other) {
     faces.push_back(nface);
     for (int l = 0; l < nface->getEdgeCount(); ++l) {
       nface->setEdge(l, lookup(edgeCopies, face->getEdge(l)));
-      VANTOR_ASSERT(nface->getEdge(l));
+      // The failed-assertion report prints the expression exactly as written here.
+      // clang-format off
+      VANTOR_ASSERT(nface->getEdge( l ));
+      // clang-format on
     }
   }
 

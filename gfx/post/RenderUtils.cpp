@@ -22,10 +22,13 @@ static_assert(sizeof(QuadVertex) == 20);
 }  // namespace
 
 void clearTarget(unsigned alpha, unsigned red, unsigned green, unsigned blue) {
-  VANTOR_CHECK_LINE(
-      GraphicsContext::instance()->device()->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER,
-                                                   D3DCOLOR_ARGB(alpha, red, green, blue), 1.0f, 0),
-      14);
+  // The failed-assertion report prints the expression exactly as written here.
+  // clang-format off
+  VANTOR_CHECK_LINE(GraphicsContext::instance()->device()->Clear(
+                        0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER,
+                        D3DCOLOR_ARGB(alpha, red, green, blue), 1.0f, 0),
+                    14);
+  // clang-format on
 }
 
 void drawQuad(ID3dSurface* texture, float alpha, float margin, D3DBLENDOP blendOp,

@@ -37,9 +37,12 @@ TEST(AssertionDeathTest, NamesExpressionFileAndLine) {
   // the line the assertion is written on.
   constexpr const char* kReportSource = "gfx\\VantorMesh";
   int faces = 1, edges = 0;
+  // The failed-assertion report prints the expression exactly as written here.
+  // clang-format off
   const std::string here = "gfx\\\\VantorMesh:" + std::to_string(__LINE__ + 1);
-  EXPECT_DEATH(VANTOR_ASSERT(!(faces && !edges)),
+  EXPECT_DEATH(VANTOR_ASSERT(!(faces && !edges )),
                here + ": Assertion `!\\(faces && !edges \\)' failed");
+  // clang-format on
 }
 
 TEST(CheckResultDeathTest, UnfixedCheckNamesTheLineItIsWrittenOn) {
