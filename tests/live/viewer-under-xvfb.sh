@@ -5,7 +5,8 @@
 # the error said and the last good effect drawn; a good save brings the picture back and a
 # changed look shows in the next picture; a changed picture of the data folder shows in the
 # next picture, and a broken one keeps the viewer running with the error said and the last good
-# picture drawn; Escape ends with exit code 0.
+# picture drawn; C captures the loop range to MP4 while the viewer plays on; Escape ends with
+# exit code 0.
 # Usage: viewer-under-xvfb.sh BUILD_FOLDER SOURCE_FOLDER
 # Exit 77 (skipped) where Xvfb, xdotool or ImageMagick is not installed.
 set -euo pipefail
@@ -139,6 +140,26 @@ kill -0 "$viewer" || fail "the viewer ended on a broken picture"
 grep -E '^bg\.jpg: ' out.txt
 shoot still-redder.png
 cmp -s redder.png still-redder.png || fail "a broken picture changed the picture"
+
+key c
+wait_for '^no loop range to capture'
+key bracketleft
+wait_for '^loop 11\.000 - '
+# Three frames on: the picture's time is whole milliseconds, so 11.017, 11.034, 11.051.
+for _ in 1 2 3; do key shift+Right; done
+wait_for '^paused at 11\.051 s$'
+key bracketright
+wait_for '^loop 11\.000 - 11\.051 s'
+key c
+wait_for '^capturing 11\.000 - 11\.051 s to shots/kestu09-11000-11051\.mp4$'
+# The viewer plays on while the capture runs: a step is answered before the video is done.
+key shift+Left
+wait_for '^paused at 11\.034 s$' 2
+wait_for '^wrote shots/kestu09-11000-11051\.mp4$'
+[ -s shots/kestu09-11000-11051.mp4 ] || fail "the capture's video is missing"
+step=$(grep -n '^paused at 11\.034 s$' out.txt | tail -1 | cut -d: -f1)
+video=$(grep -n '^wrote shots/kestu09-11000-11051\.mp4$' out.txt | cut -d: -f1)
+[ "$step" -lt "$video" ] || fail "the viewer did not answer keys while the capture ran"
 
 key Escape
 for _ in $(seq 300); do kill -0 "$viewer" 2> /dev/null || break; sleep 0.1; done

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "Arguments.h"
+#include "CaptureJob.h"
 #include "EffectReload.h"
 #include "LiveHost.h"
 #include "Loudness.h"
@@ -52,7 +53,8 @@ constexpr const char* kUsage =
     "  --version      the version\n"
     "Keys: Space pause/play, Left/Right 1 s, Shift+Left/Right one frame, Home the start,\n"
     "[ and ] the loop's start and end, L loop on/off, Up/Down speed x2 or /2 (x1/4..x4),\n"
-    "Tab the timeline, F12 a picture, Escape quits.\n";
+    "Tab the timeline, F12 a picture, C the loop range to MP4 through kestu09-capture,\n"
+    "Escape quits.\n";
 
 // The launcher's controls: the full-screen box (cleared) and Start.
 constexpr int kStartId = 1001;
@@ -142,6 +144,7 @@ class Viewer {
         effects_(options.effects, say),
         dataWatch_(options.data),
         pictures_(options.data, say),
+        capture_(live::captureToolBeside(), say),
         passTimer_(kPassNames) {
     host_.watchCalls(&passTimer_);
     if (!watch_.error().empty()) say("effects are not watched: " + watch_.error());
@@ -174,6 +177,7 @@ class Viewer {
     transport_.attach(host_.channel());
     effects_.apply(watch_.changed());
     pictures_.apply(dataWatch_.changed());
+    capture_.poll();
     for (const Command& command : commands_) run(command);
     commands_.clear();
     frame_ = transport_.beforeFrame(wallMs);
@@ -278,7 +282,8 @@ class Viewer {
       kLoop,
       kFaster,
       kSlower,
-      kPicture
+      kPicture,
+      kCapture
     };
     Kind kind;
     double value = 0.0;
@@ -299,7 +304,19 @@ class Viewer {
         transport_.redraw();
         captureAsked_ = true;
         break;
+      case Command::kCapture: captureLoopRange(); break;
     }
+  }
+
+  // The video of the loop range at the viewer's picture size, made by the capture tool while
+  // the viewer plays on.
+  void captureLoopRange() {
+    if (!transport_.loopRangeChosen() || transport_.loopStartMs() >= transport_.loopEndMs()) {
+      say("no loop range to capture: [ and ] set its start and end");
+      return;
+    }
+    capture_.start(options_.size.width, options_.size.height, transport_.loopStartMs(),
+                   transport_.loopEndMs(), options_.out);
   }
 
   // Display events arrive while the engine drains its messages after a frame: they are kept
@@ -338,6 +355,9 @@ class Viewer {
       case SDLK_F12:
         if (!repeat) commands_.push_back({Command::kPicture});
         break;
+      case SDLK_c:
+        if (!repeat) commands_.push_back({Command::kCapture});
+        break;
       default: break;
     }
   }
@@ -349,6 +369,7 @@ class Viewer {
   live::EffectReload effects_;
   live::SourceWatch dataWatch_;
   live::PictureReload pictures_;
+  live::CaptureJob capture_;
   companion::PassTimer passTimer_;
   enum class TimerState { kOff, kTiming, kFailed, kStopped } timerState_ = TimerState::kOff;
   std::vector<std::pair<std::string, double>> passes_;
