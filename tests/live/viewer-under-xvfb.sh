@@ -8,11 +8,12 @@
 # picture drawn; C captures the loop range to MP4 while the viewer plays on; Escape ends with
 # exit code 0.
 # Usage: viewer-under-xvfb.sh BUILD_FOLDER SOURCE_FOLDER
-# Exit 77 (skipped) where Xvfb, xdotool or ImageMagick is not installed.
+# Exit 77 (skipped) where Xvfb, xdotool, ImageMagick or ffmpeg (for the capture) is not
+# installed.
 set -euo pipefail
 build=$1
 source=$2
-for program in Xvfb xdotool compare convert; do
+for program in Xvfb xdotool compare convert ffmpeg ffprobe; do
   if ! command -v "$program" > /dev/null; then
     echo "skipped: $program is not installed (scripts/deps installs it)"
     exit 77

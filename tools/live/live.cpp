@@ -48,7 +48,7 @@ constexpr const char* kUsage =
     "  --loop A B     loop from A to B seconds, on\n"
     "  --effects DIR  effect sources to watch (default: the effects of the source tree)\n"
     "  --data DIR     pictures to watch (default: the data folder the pictures are read from)\n"
-    "  --out DIR      folder for pictures (default: the current folder)\n"
+    "  --out DIR      folder for pictures and captures (default: the current folder)\n"
     "  --help         this text\n"
     "  --version      the version\n"
     "Keys: Space pause/play, Left/Right 1 s, Shift+Left/Right one frame, Home the start,\n"
