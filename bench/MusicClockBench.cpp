@@ -1,9 +1,9 @@
 // How closely the viewer's picture time follows the music on the real audio path (SDL's
 // output; run with SDL_AUDIODRIVER=dummy where there is no sound card): the track plays for a
-// minute at x1 through the viewer's transport, with a seek every ten seconds, and the frame
-// times (60 Hz) are compared with the wall clock since each seek.
+// minute at x1 through the viewer's transport, with a seek every STRETCH seconds (10), and the
+// frame times (60 Hz) are compared with the wall clock since each seek.
 //
-//   music_clock_bench [SECONDS]
+//   music_clock_bench [SECONDS [STRETCH]]
 //
 // Reports where each seek lands (the frame after it against the asked time), the offset of
 // the picture's time from the wall clock after each seek (the output's latency: the new place
@@ -23,6 +23,11 @@
 
 int main(int argc, char** argv) {
   const int seconds = argc > 1 ? std::atoi(argv[1]) : 60;
+  const int stretchSeconds = argc > 2 ? std::atoi(argv[2]) : 10;
+  if (seconds < 1 || stretchSeconds < 2 || stretchSeconds > 80) {
+    std::fprintf(stderr, "usage: music_clock_bench [SECONDS [STRETCH]] (STRETCH 2..80)\n");
+    return 2;
+  }
   const std::string track = VANTOR_DATA_DIR "/kestuinvi.mp3";
   FMOD::System* system = nullptr;
   FMOD::Sound* sound = nullptr;
@@ -42,13 +47,13 @@ int main(int argc, char** argv) {
   const auto frame = std::chrono::microseconds(16667);
   std::vector<double> landing, offsets, drifts;
   auto last = Clock::now();
-  for (int stretch = 0; stretch * 10 < seconds; ++stretch) {
+  for (int stretch = 0; stretch * stretchSeconds < seconds; ++stretch) {
     const std::uint32_t target = targets[stretch % 8];
     transport.seek(target);
     const auto seekAt = Clock::now();
     std::vector<double> error;  // picture time - target - wall since the seek, per frame
     bool first = true;
-    while (Clock::now() - seekAt < std::chrono::seconds(10)) {
+    while (Clock::now() - seekAt < std::chrono::seconds(stretchSeconds)) {
       const auto now = Clock::now();
       const double wallMs = std::chrono::duration<double, std::milli>(now - last).count();
       last = now;
@@ -70,7 +75,8 @@ int main(int argc, char** argv) {
     offsets.push_back(head[15]);
     drifts.push_back(tail[15] - head[15]);
     std::printf("seek to %6.3f s: lands at %+.0f ms, offset %+.1f ms, drift over %.1f s %+.1f ms\n",
-                target / 1000.0, landing.back(), offsets.back(), 9.5, drifts.back());
+                target / 1000.0, landing.back(), offsets.back(), stretchSeconds * 0.95,
+                drifts.back());
   }
   std::sort(drifts.begin(), drifts.end());
   std::printf("median drift per stretch: %+.1f ms; worst landing %+.0f ms\n",

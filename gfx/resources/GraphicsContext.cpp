@@ -63,6 +63,19 @@ Texture* GraphicsContext::loadTexture(const std::string& fileName) {
   return texture;
 }
 
+bool GraphicsContext::remakeTextures(const std::string& fileName, const void* bytes,
+                                     std::size_t size, std::string& error) {
+  bool found = false;
+  for (auto& [texture, owned] : impl->textures) {
+    if (!owned || texture->fileName() != fileName) continue;
+    found = true;
+    // Bytes that the first texture refuses are refused by all: nothing has changed yet.
+    if (!texture->remake(bytes, size, error)) return false;
+  }
+  if (!found) error = "no texture is loaded from it";
+  return found;
+}
+
 void GraphicsContext::requestRenderTargets(int width, int height, D3DFORMAT format, int count,
                                            std::vector<RenderTarget*>& out) {
   if (width == 0 || height == 0) {

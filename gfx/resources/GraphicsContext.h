@@ -6,6 +6,7 @@
 
 #include <d3d9.h>
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,12 @@ class GraphicsContext {
   // A new texture decoded from the named data file (loaded into the DataFileCache by the
   // caller). Owned by the context; every call makes a new one.
   Texture* loadTexture(const std::string& fileName);
+  // Makes every texture loaded from that data file anew from new bytes of the picture (a
+  // tool's reload while the demo runs, between frames); each keeps its place and file name.
+  // False with the reason in `error` when no texture was loaded from that file or the bytes
+  // do not decode; every texture then stays as it was.
+  bool remakeTextures(const std::string& fileName, const void* bytes, std::size_t size,
+                      std::string& error);
 
   // Fills `out` with `count` render targets of that size and format: free ones of the pool
   // first (oldest released first), then new ones. A width or height of 0 stands for the

@@ -25,8 +25,9 @@ class LiveHost : public ICallObserver {
   LiveHost(const LiveHost&) = delete;
   LiveHost& operator=(const LiveHost&) = delete;
 
-  // Whether SDL's audio output opens; when it does not, SDL's silent "dummy" output is used,
-  // which plays at the real rate as well. Call before the entry runs.
+  // Whether SDL's audio output opens; when it does not, SDL's "dummy" driver is chosen, for
+  // which the music plays silently on the steady clock (the platform clock that the tool
+  // steers would not do). Call before the entry runs.
   static bool ensureAudioOutput();
 
   // The channel of the latest playSound; null before the music starts.

@@ -1,9 +1,12 @@
-// Music through a real SDL audio device: SDL's "dummy" driver, which consumes its buffers at
-// the real rate without a sound card. Runs for the length of the fixture (2 s).
+// Music through a real SDL audio device without a sound card: SDL's "disk" driver writing to
+// /dev/null, which takes its buffers at about the real rate. SDL's "dummy" driver plays nothing
+// and stands for the silent output on the steady clock. Runs for the length of the fixture
+// (2 s).
 #include <fmod.hpp>
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <thread>
 #include <vector>
@@ -12,9 +15,20 @@
 
 namespace {
 
-TEST(AudioDevice, PositionRisesInRealTimeAndTheChannelEnds) {
-  setenv("SDL_AUDIODRIVER", "dummy", 1);
+void useDiskDriver() {
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
   platform::fmod::forceSilentOutput(false);
+}
+
+std::uint64_t steadyMs() {
+  return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        std::chrono::steady_clock::now().time_since_epoch())
+                                        .count());
+}
+
+TEST(AudioDevice, PositionRisesInRealTimeAndTheChannelEnds) {
+  useDiskDriver();
   FMOD::System* system = nullptr;
   ASSERT_EQ(FMOD_System_Create(&system), FMOD_OK);
   ASSERT_EQ(system->init(1, FMOD_INIT_NORMAL, nullptr), FMOD_OK);
@@ -47,8 +61,7 @@ TEST(AudioDevice, PositionRisesInRealTimeAndTheChannelEnds) {
 // On a real device a seek is reported at once and the position goes on from there at the
 // real rate; a pause holds it while the device keeps playing silence.
 TEST(AudioDevice, SeekAndPauseMoveThePositionOfWhatIsHeard) {
-  setenv("SDL_AUDIODRIVER", "dummy", 1);
-  platform::fmod::forceSilentOutput(false);
+  useDiskDriver();
   FMOD::System* system = nullptr;
   ASSERT_EQ(FMOD_System_Create(&system), FMOD_OK);
   ASSERT_EQ(system->init(1, FMOD_INIT_NORMAL, nullptr), FMOD_OK);
@@ -79,6 +92,35 @@ TEST(AudioDevice, SeekAndPauseMoveThePositionOfWhatIsHeard) {
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   ASSERT_EQ(channel->getPosition(&position, FMOD_TIMEUNIT_MS), FMOD_OK);
   EXPECT_EQ(position, 500u);
+  EXPECT_EQ(system->release(), FMOD_OK);
+}
+
+// The dummy driver's callbacks come after whole-millisecond sleeps and are no clock: the
+// position follows the steady clock instead, to the millisecond of the reads around it.
+TEST(AudioDevice, WithTheDummyDriverThePositionIsTheSteadyClocks) {
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  platform::fmod::forceSilentOutput(false);
+  FMOD::System* system = nullptr;
+  ASSERT_EQ(FMOD_System_Create(&system), FMOD_OK);
+  ASSERT_EQ(system->init(1, FMOD_INIT_NORMAL, nullptr), FMOD_OK);
+  std::string tone = VANTOR_SOURCE_DIR "/tests/fmod/fixtures/tone.mp3";
+  FMOD::Sound* sound = nullptr;
+  ASSERT_EQ(system->createStream(tone.c_str(), FMOD_2D | FMOD_SOFTWARE, nullptr, &sound), FMOD_OK);
+  FMOD::Channel* channel = nullptr;
+  ASSERT_EQ(system->playSound(FMOD_CHANNEL_FREE, sound, false, &channel), FMOD_OK);
+  ASSERT_EQ(channel->setPosition(200, FMOD_TIMEUNIT_MS), FMOD_OK);
+  const std::uint64_t before = steadyMs();
+  unsigned first = 0, second = 0;
+  ASSERT_EQ(channel->getPosition(&first, FMOD_TIMEUNIT_MS), FMOD_OK);
+  const std::uint64_t after = steadyMs();
+  std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+  const std::uint64_t laterBefore = steadyMs();
+  ASSERT_EQ(channel->getPosition(&second, FMOD_TIMEUNIT_MS), FMOD_OK);
+  const std::uint64_t laterAfter = steadyMs();
+  // Each position is read between two clock reads; 2 ms allow for the whole-millisecond
+  // clock and the rounding of frames to milliseconds.
+  EXPECT_GE(second - first + 2, laterBefore - after);
+  EXPECT_LE(second - first, laterAfter - before + 2);
   EXPECT_EQ(system->release(), FMOD_OK);
 }
 

@@ -114,7 +114,9 @@ TEST_F(TransportTest, OtherSpeedsFollowTheWallClockSilentlyAndX1ResumesThere) {
 
 TEST_F(TransportTest, TheLoopWrapsTheMusicAndTheEndStopsIt) {
   transport.beforeFrame(0);
+  EXPECT_FALSE(transport.loopRangeChosen());  // the whole run until a range is asked for
   transport.setLoop(200, 600, true);
+  EXPECT_TRUE(transport.loopRangeChosen());
   EXPECT_EQ(lines.back(), "loop 0.200 - 0.600 s on");
   clockMs += 650;
   EXPECT_EQ(transport.beforeFrame(650).ms, 200u);

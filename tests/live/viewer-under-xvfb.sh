@@ -3,13 +3,17 @@
 # would: pictures of a still moment are the same bytes twice and match the render tool's;
 # Right moves the time and the picture; a broken effect source keeps the viewer running with
 # the error said and the last good effect drawn; a good save brings the picture back and a
-# changed look shows in the next picture; Escape ends with exit code 0.
+# changed look shows in the next picture; a changed picture of the data folder shows in the
+# next picture, and a broken one keeps the viewer running with the error said and the last good
+# picture drawn; C captures the loop range to MP4 while the viewer plays on; Escape ends with
+# exit code 0.
 # Usage: viewer-under-xvfb.sh BUILD_FOLDER SOURCE_FOLDER
-# Exit 77 (skipped) where Xvfb, xdotool or ImageMagick is not installed.
+# Exit 77 (skipped) where Xvfb, xdotool, ImageMagick or ffmpeg (for the capture) is not
+# installed.
 set -euo pipefail
 build=$1
 source=$2
-for program in Xvfb xdotool compare convert; do
+for program in Xvfb xdotool compare convert ffmpeg ffprobe; do
   if ! command -v "$program" > /dev/null; then
     echo "skipped: $program is not installed (scripts/deps installs it)"
     exit 77
@@ -43,10 +47,11 @@ export DISPLAY=":$(cat "$work/display")"
 export SDL_AUDIODRIVER=dummy
 
 cp -r "$source/effects" "$work/effects"
-mkdir "$work/shots" "$work/render"
+mkdir "$work/shots" "$work/render" "$work/data"
+cp "$build"/data/*.jpg "$work/data"
 cd "$work"
 "$build/kestu09-live" --paused --time 10 --size 640x360 --effects "$work/effects" \
-  --out shots > out.txt 2> err.txt &
+  --data "$work/data" --out shots > out.txt 2> err.txt &
 viewer=$!
 
 # Waits until the output holds COUNT lines (default 1) matching the pattern.
@@ -123,6 +128,39 @@ sed 's/colour = vec4(lit, alpha);/colour = vec4(lit * vec3(1.0, 0.3, 0.3), alpha
 wait_for '^reloaded SolidObject\.fx in [0-9]+ ms$' 2
 shoot tinted.png
 [ "$(far_pixels back.png tinted.png)" -gt 1000 ] || fail "the tint does not show"
+
+convert data/bg.jpg -fill red -colorize 60% -quality 92 redder.jpg
+cp redder.jpg data/bg.jpg
+wait_for '^reloaded bg\.jpg in [0-9]+ ms$'
+shoot redder.png
+[ "$(far_pixels tinted.png redder.png)" -gt 1000 ] || fail "the changed picture does not show"
+
+head -c 2000 redder.jpg > data/bg.jpg
+wait_for '^bg\.jpg: .+; the last good picture stays$'
+kill -0 "$viewer" || fail "the viewer ended on a broken picture"
+grep -E '^bg\.jpg: ' out.txt
+shoot still-redder.png
+cmp -s redder.png still-redder.png || fail "a broken picture changed the picture"
+
+key c
+wait_for '^no loop range to capture'
+key bracketleft
+wait_for '^loop 11\.000 - '
+# Three frames on: the picture's time is whole milliseconds, so 11.017, 11.034, 11.051.
+for _ in 1 2 3; do key shift+Right; done
+wait_for '^paused at 11\.051 s$'
+key bracketright
+wait_for '^loop 11\.000 - 11\.051 s'
+key c
+wait_for '^capturing 11\.000 - 11\.051 s to shots/kestu09-11000-11051\.mp4$'
+# The viewer plays on while the capture runs: a step is answered before the video is done.
+key shift+Left
+wait_for '^paused at 11\.034 s$' 2
+wait_for '^wrote shots/kestu09-11000-11051\.mp4$'
+[ -s shots/kestu09-11000-11051.mp4 ] || fail "the capture's video is missing"
+step=$(grep -n '^paused at 11\.034 s$' out.txt | tail -1 | cut -d: -f1)
+video=$(grep -n '^wrote shots/kestu09-11000-11051\.mp4$' out.txt | cut -d: -f1)
+[ "$step" -lt "$video" ] || fail "the viewer did not answer keys while the capture ran"
 
 key Escape
 for _ in $(seq 300); do kill -0 "$viewer" 2> /dev/null || break; sleep 0.1; done

@@ -1,5 +1,6 @@
 // A picture of data/ drawn as a screen quad over the black letterboxed back buffer, compared
-// with the same JPEG decoded here; and where a margin puts the quad's corners.
+// with the same JPEG decoded here; where a margin puts the quad's corners; and textures made
+// anew from new bytes of their picture.
 #include <cstdio>
 // jpeglib.h needs size_t and FILE declared first.
 #include <jpeglib.h>
@@ -9,9 +10,11 @@
 #include <cstring>
 
 #include "EngineFixture.h"
+#include "ImageEncoding.h"
 #include "demo/D3DWindow.h"
-#include "gfx/resources/DataFileCache.h"
 #include "gfx/post/RenderUtils.h"
+#include "gfx/resources/DataFileCache.h"
+#include "gfx/resources/GraphicsContext.h"
 #include "gfx/resources/Texture.h"
 
 namespace vantor_test {
@@ -153,6 +156,48 @@ TEST_F(Picture, MarginWidensTheQuadByItsAspectShareVertically) {
   EXPECT_FLOAT_EQ(maxX, 1.1f);
   EXPECT_FLOAT_EQ(minY, -1.075f);
   EXPECT_FLOAT_EQ(maxY, 1.075f);
+}
+
+// Every texture loaded from a data file is made anew from new bytes of the picture in place:
+// same object, same file name, the new picture's size and pixels. Bytes that do not decode
+// (a JPEG cut short, as an editor's half-written save) leave each texture as it was.
+TEST_F(Picture, TexturesMadeAnewFromNewBytesKeepTheirNameAndShowTheNewPixels) {
+  vantor::GraphicsContext* context = vantor::GraphicsContext::instance();
+  const std::string name = vantor::dataFile(VANTOR_DATA_DIR "/kivei.jpg");
+  vantor::Texture* first = context->loadTexture(name);
+  vantor::Texture* second = context->loadTexture(name);
+  ASSERT_EQ(first->getWidth(), 512);
+
+  const std::vector<std::uint32_t> red(64 * 36, 0xFFFF0000u);
+  const std::vector<unsigned char> redPng = testing_d3dx9::encodePng(64, 36, red, false);
+  std::string error;
+  ASSERT_TRUE(context->remakeTextures(name, redPng.data(), redPng.size(), error)) << error;
+  // A one-colour picture draws as that colour everywhere; 2 levels allow for filtering.
+  auto isRed = [&](vantor::Texture* texture) {
+    const std::uint32_t centre = drawOverBlack(*texture, 1.0f)[240 * 640 + 320];
+    return ((centre >> 16) & 0xFF) >= 253 && ((centre >> 8) & 0xFF) <= 2 && (centre & 0xFF) <= 2;
+  };
+  for (vantor::Texture* texture : {first, second}) {
+    EXPECT_EQ(texture->fileName(), name);
+    EXPECT_EQ(texture->getWidth(), 64);
+    EXPECT_EQ(texture->getHeight(), 36);
+    EXPECT_TRUE(isRed(texture));
+  }
+
+  IDirect3DTexture9* kept = first->getTexture();
+  std::vector<unsigned char> cut =
+      testing_d3dx9::encodeJpeg(64, 36, std::vector<std::uint32_t>(64 * 36, 0xFF00FF00u));
+  cut.resize(cut.size() / 2);
+  EXPECT_FALSE(context->remakeTextures(name, cut.data(), cut.size(), error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(first->getTexture(), kept);
+  EXPECT_EQ(first->getWidth(), 64);
+  EXPECT_TRUE(isRed(first));
+  EXPECT_TRUE(isRed(second));
+
+  error.clear();
+  EXPECT_FALSE(context->remakeTextures("never-loaded.png", redPng.data(), redPng.size(), error));
+  EXPECT_FALSE(error.empty());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "Process.h"
 
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -43,7 +44,8 @@ pid_t startChild(const std::function<int()>& body) {
   std::exit(code);
 }
 
-pid_t startProgram(const std::vector<std::string>& argv, int stdinFd, int stdoutFd) {
+pid_t startProgram(const std::vector<std::string>& argv, int stdinFd, int stdoutFd,
+                   bool endsWithParent) {
   if (argv.empty()) return -1;
   const std::string path = findProgram(argv[0]);
   if (path.empty()) return -1;
@@ -51,15 +53,19 @@ pid_t startProgram(const std::vector<std::string>& argv, int stdinFd, int stdout
   for (const std::string& argument : argv) pointers.push_back(const_cast<char*>(argument.c_str()));
   pointers.push_back(nullptr);
   std::fflush(nullptr);
+  const pid_t parent = getpid();
   const pid_t child = fork();
   if (child != 0) return child;
+  // A parent gone before the request took effect is not waited for.
+  if (endsWithParent && (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || getppid() != parent)) _exit(1);
+  // A standard stream handed over (standard error as the child's output, say) stays open.
   if (stdinFd >= 0 && stdinFd != STDIN_FILENO) {
     dup2(stdinFd, STDIN_FILENO);
-    close(stdinFd);
+    if (stdinFd > STDERR_FILENO) close(stdinFd);
   }
   if (stdoutFd >= 0 && stdoutFd != STDOUT_FILENO) {
     dup2(stdoutFd, STDOUT_FILENO);
-    close(stdoutFd);
+    if (stdoutFd > STDERR_FILENO) close(stdoutFd);
   }
   execv(path.c_str(), pointers.data());
   std::fprintf(stderr, "cannot start %s: %s\n", path.c_str(), std::strerror(errno));
@@ -79,6 +85,18 @@ ChildEnd waitChild(pid_t child, const std::function<void()>& onInterrupt) {
   }
   if (WIFEXITED(status)) return {true, WEXITSTATUS(status)};
   return {false, WIFSIGNALED(status) ? WTERMSIG(status) : 0};
+}
+
+std::optional<ChildEnd> pollChild(pid_t child) {
+  int status = 0;
+  pid_t got;
+  do {
+    got = waitpid(child, &status, WNOHANG);
+  } while (got < 0 && errno == EINTR);
+  if (got == 0) return std::nullopt;
+  if (got != child) return ChildEnd{false, 0};
+  if (WIFEXITED(status)) return ChildEnd{true, WEXITSTATUS(status)};
+  return ChildEnd{false, WIFSIGNALED(status) ? WTERMSIG(status) : 0};
 }
 
 std::string describe(const ChildEnd& end) {

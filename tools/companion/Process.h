@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,9 @@ pid_t startChild(const std::function<int()>& body);
 // Starts a program found on PATH with the given arguments (argv[0] included), its standard
 // input read from stdinFd and its standard output written to stdoutFd (-1: inherited); -1
 // when it cannot be started at all. A child that cannot run the program exits with 127.
-pid_t startProgram(const std::vector<std::string>& argv, int stdinFd, int stdoutFd = -1);
+// endsWithParent: the child is sent SIGTERM when the parent ends, however it ends.
+pid_t startProgram(const std::vector<std::string>& argv, int stdinFd, int stdoutFd = -1,
+                   bool endsWithParent = false);
 
 struct ChildEnd {
   bool exited = false;  // false: ended by a signal (or its end could not be waited for)
@@ -28,6 +31,8 @@ std::string describe(const ChildEnd& end);
 // Waits for the child; an interrupt (see watchInterrupts) is handed to onInterrupt once,
 // and the wait goes on.
 ChildEnd waitChild(pid_t child, const std::function<void()>& onInterrupt = {});
+// The child's end if it has ended, without waiting; nothing while it runs.
+std::optional<ChildEnd> pollChild(pid_t child);
 
 // Runs a program found on PATH to its end with standard input from /dev/null, collecting its
 // standard output in output; standard error is passed through. A program that cannot be

@@ -1,15 +1,11 @@
 #include "EffectReload.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "EffectCompiler.h"
+#include "SavedFile.h"
 #include "gfx/resources/DataFileCache.h"
 #include "gfx/resources/EffectHandler.h"
 
@@ -41,31 +37,14 @@ EffectReload::EffectReload(std::string folder, std::function<void(const std::str
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(folder_, error)) {
     const std::string name = entry.path().filename().string();
-    std::string source;
-    double savedAgoMs = 0.0;
+    SavedFile source;
     fxc::CompiledEffect compiled;
     std::vector<fxc::CompileMessage> messages;
-    if (endsWith(name, kSourceSuffix) && read(name, source, savedAgoMs) &&
-        fxc::compileEffect(source, compiled, messages)) {
+    if (endsWith(name, kSourceSuffix) && readSavedFile(folder_ + "/" + name, source) &&
+        fxc::compileEffect(source.bytes, compiled, messages)) {
       lastGood_[name] = {compiled.parameters, compiled.techniques};
     }
   }
-}
-
-bool EffectReload::read(const std::string& name, std::string& text, double& savedAgoMs) {
-  const std::string path = folder_ + "/" + name;
-  struct stat status;
-  std::ifstream in(path, std::ios::binary);
-  if (!in || stat(path.c_str(), &status) != 0) return false;
-  std::stringstream content;
-  content << in.rdbuf();
-  if (in.bad()) return false;
-  text = content.str();
-  timespec now;
-  clock_gettime(CLOCK_REALTIME, &now);
-  savedAgoMs = static_cast<double>(now.tv_sec - status.st_mtim.tv_sec) * 1000.0 +
-               static_cast<double>(now.tv_nsec - status.st_mtim.tv_nsec) / 1e6;
-  return true;
 }
 
 void EffectReload::apply(const std::vector<std::string>& saved) {
@@ -79,14 +58,13 @@ void EffectReload::apply(const std::vector<std::string>& saved) {
 
 void EffectReload::reload(const std::string& name) {
   const auto start = std::chrono::steady_clock::now();
-  std::string source;
-  double savedAgoMs = 0.0;
+  SavedFile source;
   std::vector<std::string> failure;
   fxc::CompiledEffect compiled;
   std::vector<fxc::CompileMessage> messages;
-  if (!read(name, source, savedAgoMs)) {
+  if (!readSavedFile(folder_ + "/" + name, source)) {
     failure.push_back(name + ":1: the file cannot be read");
-  } else if (!fxc::compileEffect(source, compiled, messages)) {
+  } else if (!fxc::compileEffect(source.bytes, compiled, messages)) {
     for (const fxc::CompileMessage& message : messages) {
       failure.push_back(name + ":" + std::to_string(message.line) + ": " + message.text);
     }
@@ -113,7 +91,7 @@ void EffectReload::reload(const std::string& name) {
   lastGood_[name] = {compiled.parameters, compiled.techniques};
   const double tookMs =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-  lastLatencyMs_ = savedAgoMs + tookMs;
+  lastLatencyMs_ = source.savedAgoMs + tookMs;
   say_("reloaded " + name + " in " + std::to_string(static_cast<long>(lastLatencyMs_)) + " ms");
 }
 

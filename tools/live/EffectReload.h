@@ -33,7 +33,6 @@ class EffectReload {
     std::vector<std::string> techniques;
   };
   void reload(const std::string& name);
-  bool read(const std::string& name, std::string& text, double& savedAgoMs);
 
   std::string folder_;
   std::function<void(const std::string&)> say_;

@@ -153,12 +153,14 @@ void Transport::redraw() { queueStill(static_cast<std::uint32_t>(std::lround(tim
 void Transport::markLoopStart() {
   loopStart_ = static_cast<std::uint32_t>(std::lround(timeMs_));
   if (loopEnd_ <= loopStart_) loopEnd_ = endMs_;
+  loopChosen_ = true;
   reportLoop();
 }
 
 void Transport::markLoopEnd() {
   loopEnd_ = static_cast<std::uint32_t>(std::lround(timeMs_));
   if (loopStart_ >= loopEnd_) loopStart_ = 0;
+  loopChosen_ = true;
   reportLoop();
 }
 
@@ -166,6 +168,7 @@ void Transport::setLoop(std::uint32_t startMs, std::uint32_t endMs, bool on) {
   loopStart_ = std::min(startMs, endMs_);
   loopEnd_ = std::min(endMs, endMs_);
   loopOn_ = on && loopStart_ < loopEnd_;
+  loopChosen_ = true;
   reportLoop();
 }
 

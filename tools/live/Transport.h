@@ -63,6 +63,9 @@ class Transport {
   bool loopOn() const { return loopOn_; }
   std::uint32_t loopStartMs() const { return loopStart_; }
   std::uint32_t loopEndMs() const { return loopEnd_; }
+  // Whether a loop range was asked for (its start or end set, or the loop turned on); until
+  // then the range is the whole run.
+  bool loopRangeChosen() const { return loopChosen_ || loopOn_; }
   std::uint32_t endMs() const { return endMs_; }
 
  private:
@@ -81,6 +84,7 @@ class Transport {
   bool loopOn_ = false;
   std::uint32_t loopStart_ = 0;
   std::uint32_t loopEnd_ = 0;
+  bool loopChosen_ = false;
   bool channelPlaying_ = false;       // the channel as last set: playing (true) or paused
   bool placeChannel_ = true;          // the channel must be moved to timeMs_ before the next frame
   std::deque<std::uint32_t> stills_;  // times of the next frames, drawn with the music paused

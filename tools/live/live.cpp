@@ -17,12 +17,14 @@
 #include <vector>
 
 #include "Arguments.h"
+#include "CaptureJob.h"
 #include "EffectReload.h"
 #include "LiveHost.h"
 #include "Loudness.h"
 #include "OutputFile.h"
 #include "PassTimer.h"
 #include "Picture.h"
+#include "PictureReload.h"
 #include "ScriptedRun.h"
 #include "SourceWatch.h"
 #include "Timeline.h"
@@ -36,21 +38,23 @@ constexpr const char* kTool = "kestu09-live";
 constexpr const char* kTitle = "KESTU09 live";
 constexpr const char* kUsage =
     "usage: kestu09-live [--size WxH] [--time T] [--paused] [--loop A B] [--effects DIR]\n"
-    "                    [--out DIR]\n"
+    "                    [--data DIR] [--out DIR]\n"
     "Plays the invitation in a window with its music, for changing its look: the music is the\n"
-    "clock, effect sources are reloaded when saved, F12 writes the picture as kestu09-render\n"
-    "draws it.\n"
+    "clock, effect sources and pictures are reloaded when saved, F12 writes the picture as\n"
+    "kestu09-render draws it.\n"
     "  --size WxH     picture size in pixels (default 1280x720)\n"
     "  --time T       start at music time T (seconds, 0 <= T < 91)\n"
     "  --paused       start paused\n"
     "  --loop A B     loop from A to B seconds, on\n"
     "  --effects DIR  effect sources to watch (default: the effects of the source tree)\n"
-    "  --out DIR      folder for pictures (default: the current folder)\n"
+    "  --data DIR     pictures to watch (default: the data folder the pictures are read from)\n"
+    "  --out DIR      folder for pictures and captures (default: the current folder)\n"
     "  --help         this text\n"
     "  --version      the version\n"
     "Keys: Space pause/play, Left/Right 1 s, Shift+Left/Right one frame, Home the start,\n"
     "[ and ] the loop's start and end, L loop on/off, Up/Down speed x2 or /2 (x1/4..x4),\n"
-    "Tab the timeline, F12 a picture, Escape quits.\n";
+    "Tab the timeline, F12 a picture, C the loop range to MP4 through kestu09-capture,\n"
+    "Escape quits.\n";
 
 // The launcher's controls: the full-screen box (cleared) and Start.
 constexpr int kStartId = 1001;
@@ -80,6 +84,7 @@ struct Options {
   bool paused = false;
   std::optional<std::pair<std::uint32_t, std::uint32_t>> loop;
   std::string effects = VANTOR_SOURCE_DIR "/effects";
+  std::string data;  // empty: the folder the program's pictures are read from
   std::string out;
 };
 
@@ -106,13 +111,14 @@ Options parseOptions(int argc, char** argv, bool& help, bool& version) {
   for (const std::string& argument : rest) pointers.push_back(argument.c_str());
   const companion::Arguments arguments =
       companion::parseArguments(static_cast<int>(pointers.size()), pointers.data(),
-                                {"--size", "--time", "--effects", "--out"}, false);
+                                {"--size", "--time", "--effects", "--data", "--out"}, false);
   help = arguments.help;
   version = arguments.version;
   const auto& given = arguments.options;
   if (given.count("--size")) options.size = companion::parseSize(given.at("--size"));
   if (given.count("--time")) options.startMs = companion::parseMusicTimeMs(given.at("--time"));
   if (given.count("--effects")) options.effects = given.at("--effects");
+  if (given.count("--data")) options.data = given.at("--data");
   if (given.count("--out")) options.out = given.at("--out");
   return options;
 }
@@ -136,9 +142,13 @@ class Viewer {
         transport_(companion::kRunMs, say),
         watch_(options.effects),
         effects_(options.effects, say),
+        dataWatch_(options.data),
+        pictures_(options.data, say),
+        capture_(live::captureToolBeside(), say),
         passTimer_(kPassNames) {
     host_.watchCalls(&passTimer_);
     if (!watch_.error().empty()) say("effects are not watched: " + watch_.error());
+    if (!dataWatch_.error().empty()) say("pictures are not watched: " + dataWatch_.error());
     transport_.startAt(options.startMs.value_or(0), options.paused);
     if (options.loop) transport_.setLoop(options.loop->first, options.loop->second, true);
     const std::string track = vantor::findDataFile("kestuinvi.mp3");
@@ -166,6 +176,8 @@ class Viewer {
     }
     transport_.attach(host_.channel());
     effects_.apply(watch_.changed());
+    pictures_.apply(dataWatch_.changed());
+    capture_.poll();
     for (const Command& command : commands_) run(command);
     commands_.clear();
     frame_ = transport_.beforeFrame(wallMs);
@@ -248,8 +260,10 @@ class Viewer {
       levels_ = loudness_.get();
     }
     state.loudness = &levels_;
-    for (const auto& [file, lines] : effects_.errors()) {
-      state.errors.insert(state.errors.end(), lines.begin(), lines.end());
+    for (const auto* errors : {&effects_.errors(), &pictures_.errors()}) {
+      for (const auto& [file, lines] : *errors) {
+        state.errors.insert(state.errors.end(), lines.begin(), lines.end());
+      }
     }
     if (std::optional<double> seekTo = timeline_.draw(window, width, height, state)) {
       commands_.push_back({Command::kSeekTo, *seekTo});
@@ -268,7 +282,8 @@ class Viewer {
       kLoop,
       kFaster,
       kSlower,
-      kPicture
+      kPicture,
+      kCapture
     };
     Kind kind;
     double value = 0.0;
@@ -289,7 +304,19 @@ class Viewer {
         transport_.redraw();
         captureAsked_ = true;
         break;
+      case Command::kCapture: captureLoopRange(); break;
     }
+  }
+
+  // The video of the loop range at the viewer's picture size, made by the capture tool while
+  // the viewer plays on.
+  void captureLoopRange() {
+    if (!transport_.loopRangeChosen() || transport_.loopStartMs() >= transport_.loopEndMs()) {
+      say("no loop range to capture: [ and ] set its start and end");
+      return;
+    }
+    capture_.start(options_.size.width, options_.size.height, transport_.loopStartMs(),
+                   transport_.loopEndMs(), options_.out);
   }
 
   // Display events arrive while the engine drains its messages after a frame: they are kept
@@ -328,6 +355,9 @@ class Viewer {
       case SDLK_F12:
         if (!repeat) commands_.push_back({Command::kPicture});
         break;
+      case SDLK_c:
+        if (!repeat) commands_.push_back({Command::kCapture});
+        break;
       default: break;
     }
   }
@@ -337,6 +367,9 @@ class Viewer {
   live::Transport transport_;
   live::SourceWatch watch_;
   live::EffectReload effects_;
+  live::SourceWatch dataWatch_;
+  live::PictureReload pictures_;
+  live::CaptureJob capture_;
   companion::PassTimer passTimer_;
   enum class TimerState { kOff, kTiming, kFailed, kStopped } timerState_ = TimerState::kOff;
   std::vector<std::pair<std::string, double>> passes_;
@@ -371,6 +404,15 @@ int main(int argc, char** argv) {
   if (!isFolder(options.effects)) {
     std::fprintf(stderr, "%s: the effects folder %s does not exist\n", kTool,
                  options.effects.c_str());
+    return 1;
+  }
+  if (options.data.empty()) {
+    const std::string picture = vantor::findDataFile("bg.jpg");
+    const std::size_t slash = picture.rfind('/');
+    options.data = slash == std::string::npos ? "." : picture.substr(0, slash);
+  }
+  if (!isFolder(options.data)) {
+    std::fprintf(stderr, "%s: the data folder %s does not exist\n", kTool, options.data.c_str());
     return 1;
   }
   // A reader of the lines that goes away (a closed pipe) must not end the viewer.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 
 #include "Hooks.h"
 
@@ -39,6 +40,14 @@ std::unique_ptr<AudioOutput> AudioOutput::open(bool allowDevice) {
   if (allowDevice && !silentForced) {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
       logOnce("no audio driver, silent output: ", SDL_GetError());
+    } else if (std::strcmp(SDL_GetCurrentAudioDriver(), "dummy") == 0) {
+      // The dummy driver plays nothing, and the pace of its callbacks is no clock: it sleeps
+      // whole milliseconds per buffer (23 for 23.2 ms of sound) and then runs the callback, so
+      // the buffers it takes run a few percent slow or fast, more on a loaded machine. The
+      // silent output on the steady clock is what it stands for.
+      SDL_QuitSubSystem(SDL_INIT_AUDIO);
+      output->steadyClock_ = true;
+      logOnce("SDL driver dummy plays nothing, silent output on the steady clock", "");
     } else {
       SDL_AudioSpec wanted{};
       wanted.freq = kOutputRate;
@@ -62,7 +71,7 @@ std::unique_ptr<AudioOutput> AudioOutput::open(bool allowDevice) {
   } else {
     logOnce("silent output", "");
   }
-  output->startMs_ = platform::win32::nowMs();
+  output->startMs_ = output->clockMs();
   return output;
 }
 
@@ -132,8 +141,12 @@ void AudioOutput::mix(float* out, std::size_t frames, bool wait) {
   }
 }
 
+std::uint64_t AudioOutput::clockMs() const {
+  return steadyClock_ ? steadyMs() : platform::win32::nowMs();
+}
+
 void AudioOutput::catchUp() {
-  std::uint64_t elapsedMs = platform::win32::nowMs() - startMs_;
+  std::uint64_t elapsedMs = clockMs() - startMs_;
   // Rounded up, so that a whole millisecond of the clock reads back as that millisecond:
   // getPosition's frames-to-milliseconds conversion rounds down.
   std::uint64_t due = (elapsedMs * static_cast<std::uint64_t>(rate_) + 999) / 1000;

@@ -1,5 +1,6 @@
 // Where the channels play: SDL's audio device, whose callback mixes them, or a silent output
-// that consumes them at the real rate of the platform clock when there is no device.
+// that consumes them at the real rate of a clock when there is no device: the platform clock
+// (a scripted run's virtual clock, say), or the steady clock in place of SDL's dummy driver.
 #pragma once
 
 #include <array>
@@ -53,7 +54,8 @@ class AudioOutput {
   AudioOutput() = default;
   static void deviceCallback(void* self, std::uint8_t* bytes, int length);
   void mix(float* out, std::size_t frames, bool wait);
-  void catchUp();  // silent output: consume what the clock says has been played
+  void catchUp();                 // silent output: consume what the clock says has been played
+  std::uint64_t clockMs() const;  // silent output: its clock
   std::uint64_t playedLocked(const Voice& voice);
   std::uint64_t deviceFramesHeard();
 
@@ -63,6 +65,7 @@ class AudioOutput {
   std::uint64_t lastCallbackMs_ = 0;      // device: steady clock at the latest callback
   std::uint64_t deviceFramesBefore_ = 0;  // device: frames delivered before the latest buffer
   std::uint64_t lastBufferFrames_ = 0;    // device: frames in the latest buffer
+  bool steadyClock_ = false;              // silent output: the steady clock, not the platform's
   std::uint64_t startMs_ = 0;             // silent output: clock at open
   std::uint64_t framesConsumed_ = 0;      // silent output: device frames consumed so far
   std::mutex mutex_;
