@@ -29,12 +29,21 @@ std::string executableFolder() {
   }
 }
 
+std::string& chosenDataFolder() {
+  static std::string folder;
+  return folder;
+}
+
 std::vector<std::string> candidatePaths(const std::string& name) {
-  std::vector<std::string> paths = {"data/" + name, name};
-  if (!name.empty() && name[0] != '/') {
-    // The folders below are data folders themselves: a name that already says "data/" (the
-    // model's) is looked for there without it.
-    const std::string inData = name.rfind("data/", 0) == 0 ? name.substr(5) : name;
+  std::vector<std::string> paths;
+  // The folders other than the working folder are data folders themselves: a name that
+  // already says "data/" (the model's) is looked for there without it.
+  const bool relative = !name.empty() && name[0] != '/';
+  const std::string inData = name.rfind("data/", 0) == 0 ? name.substr(5) : name;
+  if (relative && !chosenDataFolder().empty()) paths.push_back(chosenDataFolder() + "/" + inData);
+  paths.push_back("data/" + name);
+  paths.push_back(name);
+  if (relative) {
     static const std::string beside = executableFolder();
     if (!beside.empty()) {
       paths.push_back(beside + "data/" + inData);
@@ -112,6 +121,8 @@ std::uint32_t DataFileCache::size(const std::string& name) {
   const FileEntry* entry = find(name);
   return entry ? entry->size : 0;
 }
+
+void useDataFolder(std::string folder) { chosenDataFolder() = std::move(folder); }
 
 std::string findDataFile(const std::string& name) {
   for (const std::string& path : candidatePaths(name)) {

@@ -9,6 +9,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace vantor {
 
@@ -27,11 +28,12 @@ class DataFileCache {
   FileEntry* find(const std::string& name);
 
   // Reads the file into the cache unless an entry of that name (not null) exists. The file
-  // is looked for as "data/" + name, then as name, then (for relative names) in the data
-  // folder beside the executable, in the data folder of an installation that holds the
-  // executable (../share/kestu09/data from its folder) and in the installed data folder. A file
-  // that opens but cannot be read whole counts as missing. When every place fails, the box
-  // "Couldn't open file!" is shown, the quit message is posted and no entry is added.
+  // is looked for in the data folder a tool chose (useDataFolder), as "data/" + name, as name, then
+  // (for relative names) in the data folder beside the executable, in the data folder of an
+  // installation that holds the executable (../share/kestu09/data from its folder) and in the
+  // installed data folder. A file that opens but cannot be read whole counts as missing. When every
+  // place fails, the box "Couldn't open file!" is shown, the quit message is posted and no entry is
+  // added.
   void load(const char* name);
 
   // The entry's content and size; null and 0 for a name that was never loaded. Neither
@@ -44,6 +46,12 @@ class DataFileCache {
 
   std::deque<FileEntry> entries;  // insertion order; a deque keeps entries in place
 };
+
+// Makes folder the first place every data file is looked for (a tool's choice of data
+// folder, the viewer's say), before those load names; an empty folder takes the choice back.
+// Names are looked for there without a leading "data/". Call before the files are loaded:
+// what the cache holds stays.
+void useDataFolder(std::string folder);
 
 // Where load would find the file: the first of its places that holds a regular file, or empty
 // when none does. For files opened by others than the cache (the music).

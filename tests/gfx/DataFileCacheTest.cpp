@@ -59,6 +59,24 @@ TEST_F(DataFileCacheTest, DataFolderComesFirstThenTheBareName) {
   EXPECT_EQ(cached("second.bin"), "only outside");
 }
 
+TEST_F(DataFileCacheTest, AChosenDataFolderComesBeforeEveryOtherPlace) {
+  writeFile("chosen/picked.bin", "chosen");
+  writeFile("chosen/model.bin", "chosen model");
+  writeFile("data/picked.bin", "usual");
+  writeFile("data/elsewhere.bin", "usual only");
+  vantor::useDataFolder((folder / "chosen").string());
+  vantor::dataFile("picked.bin");
+  vantor::dataFile("data/model.bin");  // a name that says "data/" is found without it
+  vantor::dataFile("elsewhere.bin");   // what the folder lacks comes from the usual places
+  const std::string found = vantor::findDataFile("picked.bin");
+  vantor::useDataFolder({});
+  EXPECT_EQ(cached("picked.bin"), "chosen");
+  EXPECT_EQ(cached("data/model.bin"), "chosen model");
+  EXPECT_EQ(cached("elsewhere.bin"), "usual only");
+  EXPECT_EQ(found, (folder / "chosen" / "picked.bin").string());
+  EXPECT_EQ(vantor::findDataFile("picked.bin"), "data/picked.bin");
+}
+
 TEST_F(DataFileCacheTest, LoadedNameIsNeverReadAgain) {
   writeFile("data/once.bin", "first");
   DataFileCache* cache = DataFileCache::instance();

@@ -47,7 +47,8 @@ constexpr const char* kUsage =
     "  --paused       start paused\n"
     "  --loop A B     loop from A to B seconds, on\n"
     "  --effects DIR  effect sources to watch (default: the effects of the source tree)\n"
-    "  --data DIR     pictures to watch (default: the data folder the pictures are read from)\n"
+    "  --data DIR     the data folder: files are read from there first, its pictures are\n"
+    "                 watched (default: the folder the pictures are read from)\n"
     "  --out DIR      folder for pictures and captures (default: the current folder)\n"
     "  --help         this text\n"
     "  --version      the version\n"
@@ -410,6 +411,8 @@ int main(int argc, char** argv) {
     const std::string picture = vantor::findDataFile("bg.jpg");
     const std::size_t slash = picture.rfind('/');
     options.data = slash == std::string::npos ? "." : picture.substr(0, slash);
+  } else {
+    vantor::useDataFolder(options.data);
   }
   if (!isFolder(options.data)) {
     std::fprintf(stderr, "%s: the data folder %s does not exist\n", kTool, options.data.c_str());
