@@ -30,10 +30,8 @@ void release(void* record, std::size_t size) noexcept;
 // The class-specific allocation functions of a pooled record class. The sized delete
 // receives the dynamic type's size when a record is deleted through a base with a virtual
 // destructor.
-#define VANTOR_POOLED_RECORD                                              \
-  static void* operator new(std::size_t size) {                           \
-    return ::vantor::recordpool::allocate(size);                          \
-  }                                                                       \
-  static void operator delete(void* record, std::size_t size) noexcept {  \
-    ::vantor::recordpool::release(record, size);                          \
+#define VANTOR_POOLED_RECORD                                                                   \
+  static void* operator new(std::size_t size) { return ::vantor::recordpool::allocate(size); } \
+  static void operator delete(void* record, std::size_t size) noexcept {                       \
+    ::vantor::recordpool::release(record, size);                                               \
   }

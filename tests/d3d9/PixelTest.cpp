@@ -231,9 +231,9 @@ TEST_F(DevicePixels, VertexContentsOutliveTheirUploadForLaterLocks) {
   std::memcpy(data, written, sizeof written);
   ASSERT_EQ(vertices->Unlock(), D3D_OK);
   IDirect3DIndexBuffer9* indices = nullptr;
-  ASSERT_EQ(device->CreateIndexBuffer(6 * 4, 0, D3DFMT_INDEX32, D3DPOOL_SYSTEMMEM, &indices,
-                                      nullptr),
-            D3D_OK);
+  ASSERT_EQ(
+      device->CreateIndexBuffer(6 * 4, 0, D3DFMT_INDEX32, D3DPOOL_SYSTEMMEM, &indices, nullptr),
+      D3D_OK);
   ASSERT_EQ(indices->Lock(0, 0, &data, 0), D3D_OK);
   const std::uint32_t order[6] = {0, 1, 2, 2, 1, 3};
   std::memcpy(data, order, sizeof order);

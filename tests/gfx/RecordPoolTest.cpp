@@ -16,8 +16,14 @@ using namespace vantor;
 // Records of the pool's sizes interleaved, as a refinement makes them: each must own its
 // bytes, so filling every one with its own pattern leaves every pattern intact.
 TEST(RecordPool, RecordsOfMixedSizesGetDisjointAlignedStorage) {
-  const std::size_t sizes[] = {sizeof(Edge), sizeof(Vertex), sizeof(QuadFace), sizeof(TriFace),
-                               1, 8, 40, recordpool::kLargestPooledRecord,
+  const std::size_t sizes[] = {sizeof(Edge),
+                               sizeof(Vertex),
+                               sizeof(QuadFace),
+                               sizeof(TriFace),
+                               1,
+                               8,
+                               40,
+                               recordpool::kLargestPooledRecord,
                                recordpool::kLargestPooledRecord + 1};
   std::vector<std::pair<unsigned char*, std::size_t>> records;
   // More than a slab's worth of each size, so that records span several slabs.

@@ -99,8 +99,7 @@ HRESULT BufferStorage::unlock() {
 GLuint BufferStorage::upload() {
   if (!name_) {
     glCreateBuffers(1, &name_);
-    glNamedBufferStorage(name_, static_cast<GLsizeiptr>(length_), nullptr,
-                         GL_DYNAMIC_STORAGE_BIT);
+    glNamedBufferStorage(name_, static_cast<GLsizeiptr>(length_), nullptr, GL_DYNAMIC_STORAGE_BIT);
   }
   if (dirty_) {
     glNamedBufferSubData(name_, 0, static_cast<GLsizeiptr>(length_), bytes_.data());
@@ -113,8 +112,8 @@ GLuint BufferStorage::upload() {
 VertexBuffer::VertexBuffer(std::shared_ptr<GlContext> gl, UINT length, DWORD usage, DWORD fvf,
                            D3DPOOL pool)
     : storage_(std::move(gl), length, false), desc_{D3DFMT_UNKNOWN, D3DRTYPE_VERTEXBUFFER,
-                                             usage,          pool,
-                                             length,         fvf} {}
+                                                    usage,          pool,
+                                                    length,         fvf} {}
 
 HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
   if (!desc) {
