@@ -18,6 +18,9 @@ class FaceBase {
  public:
   virtual ~FaceBase() = default;
 
+  // Faces of every type are stored in the record pool.
+  VANTOR_POOLED_RECORD
+
   virtual int getEdgeCount() const = 0;
   // A new face of the same type with the same edge pointers and vectors; caller owns it.
   virtual FaceBase* clone() const = 0;

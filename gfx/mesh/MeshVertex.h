@@ -12,6 +12,7 @@
 
 #include "gfx/math/Vector2.h"
 #include "gfx/math/Vector3.h"
+#include "gfx/mesh/RecordPool.h"
 
 namespace vantor {
 
@@ -19,8 +20,11 @@ class VertexBase;
 class FaceBase;
 
 // An undirected edge: which end is a carries no meaning for corner order. The face links
-// are null in every edge the engine makes. Deleted with plain delete.
+// are null in every edge the engine makes. Deleted with plain delete; stored in the
+// record pool.
 struct Edge {
+  VANTOR_POOLED_RECORD
+
   VertexBase* a = nullptr;
   VertexBase* b = nullptr;
   FaceBase* faceA = nullptr;
@@ -33,6 +37,9 @@ class VertexBase {
   VertexBase(const VertexBase&) = default;
   VertexBase& operator=(const VertexBase&) = delete;
   virtual ~VertexBase() = default;
+
+  // Vertices of every type are stored in the record pool.
+  VANTOR_POOLED_RECORD
 
   virtual Vector3* getPosition() { return nullptr; }
   virtual Vector3* getNormal() { return nullptr; }

@@ -34,17 +34,17 @@ void MeshTopology::getLists(VertexList** vertexList, EdgeList** edgeList, FaceLi
 
 void MeshTopology::deleteVertices() {
   for (VertexBase* vertex : vertices) delete vertex;
-  vertices.clear();
+  vertices = {};
 }
 
 void MeshTopology::deleteEdges() {
   for (Edge* edge : edges) delete edge;
-  edges.clear();
+  edges = {};
 }
 
 void MeshTopology::deleteFaces() {
   for (FaceBase* face : faces) delete face;
-  faces.clear();
+  faces = {};
 }
 
 void MeshTopology::clear() {

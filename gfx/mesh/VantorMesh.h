@@ -38,7 +38,8 @@ class MeshTopology {
   void assign(const VertexList* vertices, const EdgeList* edges, const FaceList* faces);
   // Replaces everything by a deep copy of other; the flags are left as they were.
   void copyFrom(const MeshTopology& other);
-  // Deletes every vertex, edge and face; the flags keep their values.
+  // Deletes every vertex, edge and face and frees the lists' storage (a cleared topology
+  // may stay empty for good, as a work mesh does); the flags keep their values.
   void clear();
 
   // Face normals of every face, unless already valid.

@@ -33,12 +33,14 @@ void EffectHandler::destroy() {
   singleton = nullptr;
 }
 
-ID3DXEffect* EffectHandler::getEffect(const std::string& name) {
+ID3DXEffect* EffectHandler::getEffect(const std::string& name) { return *effectSlot(name); }
+
+ID3DXEffect* const* EffectHandler::effectSlot(const std::string& name) {
   Entry* entry = nullptr;
   for (Entry& candidate : entries) {
     if (candidate.name == name) entry = &candidate;
   }
-  if (entry && entry->effect) return entry->effect;
+  if (entry && entry->effect) return &entry->effect;
 
   DataFileCache* cache = DataFileCache::instance();
   ID3DXEffect* effect = nullptr;
@@ -56,7 +58,7 @@ ID3DXEffect* EffectHandler::getEffect(const std::string& name) {
     entry = &entries.back();
   }
   progressPoint();
-  return entry->effect;
+  return &entry->effect;
 }
 
 bool EffectHandler::remakeEffect(const std::string& name, const void* bytes, std::size_t size,

@@ -4,8 +4,8 @@
 
 #include <d3dx9.h>
 
+#include <deque>
 #include <string>
-#include <vector>
 
 namespace vantor {
 
@@ -19,6 +19,10 @@ class EffectHandler {
   // The effect of that data file (loaded into the DataFileCache by the caller), created on
   // first request. A file that was never loaded or does not hold an effect ends the process.
   ID3DXEffect* getEffect(const std::string& name);
+  // Where the effect of that data file is kept, made as getEffect makes it. The place stays
+  // put until destroy() and always holds the file's current effect (remakeEffect replaces
+  // what it holds), so a handle keeps the place instead of looking the name up per call.
+  ID3DXEffect* const* effectSlot(const std::string& name);
   // The data file an effect of this handler was created from; empty for any other effect.
   std::string fileOf(const ID3DXEffect* effect) const;
   // Makes the effect behind that file name anew from new compiled bytes (a tool's reload
@@ -35,7 +39,7 @@ class EffectHandler {
     ID3DXEffect* effect;  // owned; null until created
   };
   EffectHandler() = default;
-  std::vector<Entry> entries;  // in order of first request
+  std::deque<Entry> entries;  // in order of first request; a deque keeps each in its place
 };
 
 }  // namespace vantor

@@ -33,11 +33,12 @@ void nameFileIfRefused(HRESULT result, const ID3DXEffect* effect, const char* te
   } while (false)
 
 TShader::TShader(const std::string& fileName, const char* technique)
-    : technique(technique), fileName(fileName) {
-  EffectHandler::instance()->getEffect(fileName);  // made now, as the handle's first use
-}
+    : technique(technique),
+      fileName(fileName),
+      // Made now, as the handle's first use.
+      effectSlot(EffectHandler::instance()->effectSlot(fileName)) {}
 
-ID3DXEffect* TShader::effect() const { return EffectHandler::instance()->getEffect(fileName); }
+ID3DXEffect* TShader::effect() const { return *effectSlot; }
 
 TShader::TShader(const std::string& fileName, const char* technique, Scene* scene)
     : TShader(fileName, technique) {

@@ -57,12 +57,13 @@ class TShader {
   bool isBegun() const { return begun; }
 
  protected:
-  // The file's effect as the EffectHandler holds it now: asked for at every call, so that a
-  // handle follows an effect made anew from new bytes.
+  // The file's effect as the EffectHandler holds it now, read from the handler's place for
+  // it at every call, so that a handle follows an effect made anew from new bytes.
   ID3DXEffect* effect() const;
 
   const char* technique;
   std::string fileName;
+  ID3DXEffect* const* effectSlot;  // the EffectHandler's; valid until its destroy()
   bool begun = false;
 };
 

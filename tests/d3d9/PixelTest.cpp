@@ -2,6 +2,8 @@
 // keep away from primitive edges, so the comparisons only need to absorb 8-bit rounding.
 #include <epoxy/gl.h>
 
+#include <cstring>
+
 #include "DeviceFixture.h"
 
 namespace testing_d3d9 {
@@ -213,6 +215,64 @@ TEST_F(DevicePixels, IndexedDrawInTheEngineVertexFormat) {
   const Pixels pixels = readBackBuffer();
   EXPECT_TRUE(sameColour(pixels.at(8, 24), 0xFF0000FF));
   EXPECT_TRUE(sameColour(pixels.at(kWidth - 8, 24), 0xFF000000));
+}
+
+// A vertex buffer hands its contents to GL at a draw and lets its own copy go; a later lock
+// must still see what was written, and a partial write after that must keep the rest.
+TEST_F(DevicePixels, VertexContentsOutliveTheirUploadForLaterLocks) {
+  IDirect3DVertexBuffer9* vertices = nullptr;
+  ASSERT_EQ(device->CreateVertexBuffer(4 * sizeof(QuadVertex), D3DUSAGE_DYNAMIC, 0,
+                                       D3DPOOL_SYSTEMMEM, &vertices, nullptr),
+            D3D_OK);
+  // The left half of the picture as a strip of two triangles.
+  QuadVertex written[4] = {{-1, -1, 0, 0, 0}, {-1, 1, 0, 0, 0}, {0, -1, 0, 0, 0}, {0, 1, 0, 0, 0}};
+  void* data = nullptr;
+  ASSERT_EQ(vertices->Lock(0, 0, &data, 0), D3D_OK);
+  std::memcpy(data, written, sizeof written);
+  ASSERT_EQ(vertices->Unlock(), D3D_OK);
+  IDirect3DIndexBuffer9* indices = nullptr;
+  ASSERT_EQ(
+      device->CreateIndexBuffer(6 * 4, 0, D3DFMT_INDEX32, D3DPOOL_SYSTEMMEM, &indices, nullptr),
+      D3D_OK);
+  ASSERT_EQ(indices->Lock(0, 0, &data, 0), D3D_OK);
+  const std::uint32_t order[6] = {0, 1, 2, 2, 1, 3};
+  std::memcpy(data, order, sizeof order);
+  ASSERT_EQ(indices->Unlock(), D3D_OK);
+
+  useSolidColour(0xFF00FF00);
+  ASSERT_EQ(device->SetFVF(kQuadFvf), D3D_OK);
+  ASSERT_EQ(device->SetStreamSource(0, vertices, 0, sizeof(QuadVertex)), D3D_OK);
+  ASSERT_EQ(device->SetIndices(indices), D3D_OK);
+  const auto draw = [&] {
+    clear(0xFF000000);
+    ASSERT_EQ(device->BeginScene(), D3D_OK);
+    EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2), D3D_OK);
+    ASSERT_EQ(device->EndScene(), D3D_OK);
+  };
+  draw();
+  ASSERT_EQ(vertices->Lock(0, 0, &data, D3DLOCK_READONLY), D3D_OK);
+  EXPECT_EQ(std::memcmp(data, written, sizeof written), 0);
+  ASSERT_EQ(vertices->Unlock(), D3D_OK);
+
+  // The right-hand edge moves to the right border; only those two vertices are written.
+  draw();
+  ASSERT_EQ(vertices->Lock(2 * sizeof(QuadVertex), 2 * sizeof(QuadVertex), &data, 0), D3D_OK);
+  written[2].x = written[3].x = 1;
+  std::memcpy(data, &written[2], 2 * sizeof(QuadVertex));
+  ASSERT_EQ(vertices->Unlock(), D3D_OK);
+  draw();
+  ASSERT_EQ(vertices->Lock(0, 0, &data, D3DLOCK_READONLY), D3D_OK);
+  EXPECT_EQ(std::memcmp(data, written, sizeof written), 0);
+  ASSERT_EQ(vertices->Unlock(), D3D_OK);
+  ASSERT_EQ(device->SetStreamSource(0, nullptr, 0, 0), D3D_OK);
+  ASSERT_EQ(device->SetIndices(nullptr), D3D_OK);
+  vertices->Release();
+  indices->Release();
+
+  // Both halves green: GL drew from the buffer as last written.
+  const Pixels pixels = readBackBuffer();
+  EXPECT_TRUE(sameColour(pixels.at(8, kHeight / 2), 0xFF00FF00));
+  EXPECT_TRUE(sameColour(pixels.at(kWidth - 8, kHeight / 2), 0xFF00FF00));
 }
 
 GLuint linkProgram(const char* vertex, const char* fragment) {

@@ -70,6 +70,23 @@ TEST_F(Effects, MadeAnewFromNewBytesKeepsItsNameAndAnswersTheNewParameters) {
   EXPECT_EQ(tint, 0.25f);
 }
 
+// A handle keeps the handler's place for its effect; effects of files first asked for later
+// must not move it.
+TEST_F(Effects, AHandleFollowsItsEffectWhileMoreFilesGetEffects) {
+  TShader handle(file, "Fill");
+  vantor::EffectHandler* handler = vantor::EffectHandler::instance();
+  vantor::DataFileCache* cache = vantor::DataFileCache::instance();
+  std::string error;
+  for (int i = 0; i < 40; ++i) {
+    ASSERT_TRUE(handler->remakeEffect("more" + std::to_string(i) + ".fxo", cache->data(file),
+                                      cache->size(file), error));
+  }
+  handle.setParameter("strength", 0.5f);
+  float seen = 0.0f;
+  ASSERT_EQ(handler->getEffect(file)->GetFloat("strength", &seen), D3D_OK);
+  EXPECT_EQ(seen, 0.5f);
+}
+
 TEST_F(Effects, BeginTwiceAnswersZeroAndEndTwiceDoesNothing) {
   TShader shader(file, "Fill");
   CallRecorder recorder("effect");

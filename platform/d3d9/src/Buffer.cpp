@@ -27,8 +27,8 @@ HRESULT BufferStorage::validate(UINT length, DWORD usage, D3DPOOL pool) {
   return D3D_OK;
 }
 
-BufferStorage::BufferStorage(std::shared_ptr<GlContext> gl, UINT length)
-    : gl_(std::move(gl)), bytes_(length) {}
+BufferStorage::BufferStorage(std::shared_ptr<GlContext> gl, UINT length, bool keepCopy)
+    : gl_(std::move(gl)), length_(length), keepCopy_(keepCopy), bytes_(length) {}
 
 BufferStorage::~BufferStorage() {
   if (!name_) return;
@@ -67,11 +67,16 @@ HRESULT BufferStorage::lock(UINT offset, UINT size, void** data, DWORD flags) {
     noteRefusal("the buffer is already locked");
     return D3DERR_INVALIDCALL;
   }
-  if (offset >= bytes_.size() || (size != 0 && size > bytes_.size() - offset)) {
-    noteRefusal("bytes %u+%u are beyond the buffer's %zu", offset, size, bytes_.size());
+  if (offset >= length_ || (size != 0 && size > length_ - offset)) {
+    noteRefusal("bytes %u+%u are beyond the buffer's %u", offset, size, length_);
     return D3DERR_INVALIDCALL;
   }
-  if (size == 0) size = static_cast<UINT>(bytes_.size()) - offset;
+  if (bytes_.empty()) {
+    // Dropped after the last upload: the GL buffer holds the contents.
+    bytes_.resize(length_);
+    gl_->makeCurrent();
+    glGetNamedBufferSubData(name_, 0, static_cast<GLsizeiptr>(length_), bytes_.data());
+  }
   locked_ = true;
   lockWrites_ = !(flags & D3DLOCK_READONLY);
   *data = bytes_.data() + offset;
@@ -94,21 +99,21 @@ HRESULT BufferStorage::unlock() {
 GLuint BufferStorage::upload() {
   if (!name_) {
     glCreateBuffers(1, &name_);
-    glNamedBufferStorage(name_, static_cast<GLsizeiptr>(bytes_.size()), nullptr,
-                         GL_DYNAMIC_STORAGE_BIT);
+    glNamedBufferStorage(name_, static_cast<GLsizeiptr>(length_), nullptr, GL_DYNAMIC_STORAGE_BIT);
   }
   if (dirty_) {
-    glNamedBufferSubData(name_, 0, static_cast<GLsizeiptr>(bytes_.size()), bytes_.data());
+    glNamedBufferSubData(name_, 0, static_cast<GLsizeiptr>(length_), bytes_.data());
     dirty_ = false;
   }
+  if (!keepCopy_ && !locked_) bytes_ = {};
   return name_;
 }
 
 VertexBuffer::VertexBuffer(std::shared_ptr<GlContext> gl, UINT length, DWORD usage, DWORD fvf,
                            D3DPOOL pool)
-    : storage_(std::move(gl), length), desc_{D3DFMT_UNKNOWN, D3DRTYPE_VERTEXBUFFER,
-                                             usage,          pool,
-                                             length,         fvf} {}
+    : storage_(std::move(gl), length, false), desc_{D3DFMT_UNKNOWN, D3DRTYPE_VERTEXBUFFER,
+                                                    usage,          pool,
+                                                    length,         fvf} {}
 
 HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
   if (!desc) {
@@ -120,7 +125,8 @@ HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
 
 IndexBuffer::IndexBuffer(std::shared_ptr<GlContext> gl, UINT length, DWORD usage, D3DFORMAT format,
                          D3DPOOL pool)
-    : storage_(std::move(gl), length), desc_{format, D3DRTYPE_INDEXBUFFER, usage, pool, length} {}
+    : storage_(std::move(gl), length, true),
+      desc_{format, D3DRTYPE_INDEXBUFFER, usage, pool, length} {}
 
 HRESULT IndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* desc) {
   if (!desc) {

@@ -1,5 +1,8 @@
 // Vertex and index buffers: a CPU copy that Lock hands out and a GL buffer that receives the
-// copy at the next draw after a writing lock.
+// copy at the next draw after a writing lock. A vertex buffer drops its copy once the GL
+// buffer holds it (the GL driver keeps its own, in system memory on a software renderer,
+// and a refined mesh's vertices are megabytes) and reads it back from GL at the next lock;
+// an index buffer keeps its copy, since every draw checks its indices against it.
 #pragma once
 
 #include <d3d9.h>
@@ -22,7 +25,8 @@ class BufferStorage {
 
   // Failure code for a length, usage or pool the subset does not take.
   static HRESULT validate(UINT length, DWORD usage, D3DPOOL pool);
-  BufferStorage(std::shared_ptr<GlContext> gl, UINT length);
+  // keepCopy: whether the CPU copy stays after an upload.
+  BufferStorage(std::shared_ptr<GlContext> gl, UINT length, bool keepCopy);
   ~BufferStorage();
 
   HRESULT lock(UINT offset, UINT size, void** data, DWORD flags);
@@ -31,7 +35,8 @@ class BufferStorage {
   // Brings the GL buffer up to date; answers its name.
   GLuint upload();
 
-  UINT size() const { return static_cast<UINT>(bytes_.size()); }
+  UINT size() const { return length_; }
+  // The CPU copy; only for a buffer that keeps it.
   const unsigned char* bytes() const { return bytes_.data(); }
   // Counts writing locks, so that derived data (an index range) knows when to recompute.
   std::uint64_t revision() const { return revision_; }
@@ -40,7 +45,9 @@ class BufferStorage {
 
  private:
   std::shared_ptr<GlContext> gl_;
-  std::vector<unsigned char> bytes_;
+  UINT length_;
+  bool keepCopy_;
+  std::vector<unsigned char> bytes_;  // empty while dropped after an upload
   GLuint name_ = 0;
   bool locked_ = false;
   bool dirty_ = true;

@@ -14,9 +14,12 @@ namespace {
 
 Device* ours(IDirect3DDevice9* device) { return dynamic_cast<Device*>(device); }
 
-// The level's pixels as GL stores them, top row first.
-HRESULT readLevel(IDirect3DSurface9* surface, D3DFORMAT expectFloat,
-                  std::vector<unsigned char>& bytes, D3DSURFACE_DESC& desc) {
+// The level's pixels as GL stores them, top row first, one element of four bytes a pixel
+// (every colour format has four), read straight into pixels.
+template <class Pixel>
+HRESULT readLevel(IDirect3DSurface9* surface, D3DFORMAT expectFloat, std::vector<Pixel>& pixels,
+                  D3DSURFACE_DESC& desc) {
+  static_assert(sizeof(Pixel) == 4);
   auto* s = dynamic_cast<Surface*>(surface);
   if (!s || s->isDepthStencil()) return D3DERR_INVALIDCALL;
   desc = s->desc();
@@ -24,10 +27,10 @@ HRESULT readLevel(IDirect3DSurface9* surface, D3DFORMAT expectFloat,
   if (!format || (expectFloat == D3DFMT_R32F && desc.Format != D3DFMT_R32F)) {
     return D3DERR_INVALIDCALL;
   }
-  bytes.resize(static_cast<size_t>(desc.Width) * desc.Height * format->bytesPerPixel);
+  pixels.resize(static_cast<size_t>(desc.Width) * desc.Height);
   s->gl()->makeCurrent();
   glGetTextureImage(s->glName(), s->level(), format->pixelFormat, format->pixelType,
-                    static_cast<GLsizei>(bytes.size()), bytes.data());
+                    static_cast<GLsizei>(pixels.size() * sizeof(Pixel)), pixels.data());
   return D3D_OK;
 }
 
@@ -47,35 +50,31 @@ HRESULT setProgram(IDirect3DDevice9* device, unsigned glProgram) {
 
 HRESULT readSurface(IDirect3DSurface9* surface, std::vector<std::uint32_t>& argb, UINT& width,
                     UINT& height) {
-  std::vector<unsigned char> bytes;
   D3DSURFACE_DESC desc{};
-  if (HRESULT hr = readLevel(surface, D3DFMT_UNKNOWN, bytes, desc); FAILED(hr)) return hr;
+  if (HRESULT hr = readLevel(surface, D3DFMT_UNKNOWN, argb, desc); FAILED(hr)) return hr;
   width = desc.Width;
   height = desc.Height;
-  argb.resize(static_cast<size_t>(width) * height);
-  for (size_t i = 0; i < argb.size(); ++i) {
-    if (desc.Format == D3DFMT_R32F) {
+  // Converted in place, in loops simple enough to vectorise: a full-HD frame is two million
+  // pixels, read back for every frame of a capture.
+  if (desc.Format == D3DFMT_R32F) {
+    for (std::uint32_t& pixel : argb) {
       float value;
-      std::memcpy(&value, bytes.data() + 4 * i, 4);
+      std::memcpy(&value, &pixel, 4);
       const auto red = static_cast<std::uint32_t>(std::lround(std::clamp(value, 0.0f, 1.0f) * 255));
-      argb[i] = 0xFF00FFFFu | (red << 16);
-    } else {
-      std::memcpy(&argb[i], bytes.data() + 4 * i, 4);
-      if (desc.Format == D3DFMT_X8R8G8B8) argb[i] |= 0xFF000000u;
+      pixel = 0xFF00FFFFu | (red << 16);
     }
+  } else if (desc.Format == D3DFMT_X8R8G8B8) {
+    for (std::uint32_t& pixel : argb) pixel |= 0xFF000000u;
   }
   return D3D_OK;
 }
 
 HRESULT readSurfaceFloat(IDirect3DSurface9* surface, std::vector<float>& values, UINT& width,
                          UINT& height) {
-  std::vector<unsigned char> bytes;
   D3DSURFACE_DESC desc{};
-  if (HRESULT hr = readLevel(surface, D3DFMT_R32F, bytes, desc); FAILED(hr)) return hr;
+  if (HRESULT hr = readLevel(surface, D3DFMT_R32F, values, desc); FAILED(hr)) return hr;
   width = desc.Width;
   height = desc.Height;
-  values.resize(static_cast<size_t>(width) * height);
-  std::memcpy(values.data(), bytes.data(), bytes.size());
   return D3D_OK;
 }
 
