@@ -34,17 +34,20 @@ void MeshTopology::getLists(VertexList** vertexList, EdgeList** edgeList, FaceLi
 
 void MeshTopology::deleteVertices() {
   for (VertexBase* vertex : vertices) delete vertex;
-  vertices = {};
+  vertices.clear();
+  vertices.shrink_to_fit();  // the storage goes too: assigning {} keeps the capacity
 }
 
 void MeshTopology::deleteEdges() {
   for (Edge* edge : edges) delete edge;
-  edges = {};
+  edges.clear();
+  edges.shrink_to_fit();
 }
 
 void MeshTopology::deleteFaces() {
   for (FaceBase* face : faces) delete face;
-  faces = {};
+  faces.clear();
+  faces.shrink_to_fit();
 }
 
 void MeshTopology::clear() {

@@ -105,7 +105,10 @@ GLuint BufferStorage::upload() {
     glNamedBufferSubData(name_, 0, static_cast<GLsizeiptr>(length_), bytes_.data());
     dirty_ = false;
   }
-  if (!keepCopy_ && !locked_) bytes_ = {};
+  if (!keepCopy_ && !locked_) {
+    bytes_.clear();
+    bytes_.shrink_to_fit();  // the storage goes too: assigning {} keeps the capacity
+  }
   return name_;
 }
 
