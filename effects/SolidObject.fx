@@ -193,7 +193,11 @@ fragment SolidPixel {
                     n * bump.z);
     }
     vec3 v = normalize(eye.xyz - worldPosition);
-    vec4 surface = textured > 0.5 ? texture(tex, textureCoordinates.xy) : vec4(1.0);
+    // One round or none rather than an if: a CPU rasterizer runs both sides of an if for a
+    // whole group of pixels, while a loop ends where no pixel of the group needs another
+    // round, so the untextured letters skip the filtered fetch.
+    vec4 surface = vec4(1.0);
+    for (int i = 0; i < int(textured); ++i) surface = texture(tex, textureCoordinates.xy);
     vec3 diffuseColour = material.diffuse.rgb * surface.rgb;
     vec3 lit = material.ambient.rgb * surface.rgb + environmentAmbient.rgb;
     for (int i = 0; i < pointLightAmount && i < 10; ++i) {
