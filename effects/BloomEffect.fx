@@ -17,17 +17,19 @@
 // 0.15 ms of CPU, a bilinear one several times that, and a direct separable blur over
 // 2 x 64 pixels would cost tens of milliseconds. Instead:
 //   pass 0 draws only into a grid of cells at the top left of the intermediate target, one
-//   cell per block of reach/8 x reach/4 pixels (8 x 16 at the invitation's 640 x 359, 80 x 23
-//   cells, 1/128 of the pixels). Each cell sums its whole horizontal reach from point fetches
-//   on a fixed 4-pixel lattice of the picture (33 columns x 9 rows), every fetch weighted by
+//   cell per block of reach/8 x reach/3 pixels (8 x 22 at the invitation's 640 x 359, 80 x 17
+//   cells, 1/176 of the pixels). Each cell sums its whole horizontal reach from point fetches
+//   on a fixed 4-pixel lattice of the picture (33 columns x 12 rows), every fetch weighted by
 //   its exact horizontal distance, so the glow follows a source pixel by pixel across, and by
 //   a tent over the two neighbouring bands vertically, so the glow's height moves smoothly
-//   from band to band. 297 fetches per cell are about two full-screen fetches in all (about
+//   from band to band. 396 fetches per cell are about two full-screen fetches in all (about
 //   3 ms of CPU). The lattice means that bright features narrower than 4 pixels (8 at 1280
 //   wide) may be missed, and a glow may sit up to 2 pixels off its source.
-//   pass 1 draws every pixel: the 8 bands within the reach above and below, each
-//   interpolated between its two nearest cells across with two point fetches (16 in all,
-//   about 5.6 ms of CPU; one bilinear fetch per band instead measured about 9.5 ms).
+//   pass 1 draws every pixel: the 6 bands within the reach above and below, each
+//   interpolated between its two nearest cells across with two point fetches (12 in all;
+//   one bilinear fetch per band instead measured nearly twice as slow). Bands a quarter of
+//   the reach high (8 of them, 16 fetches) changed the picture by at most 2 levels of 255
+//   and cost about 10 % more.
 // The intermediate stores the square root of the glow, which keeps 8 bits enough for the
 // faint tails. The output is written as MappedBlur.fx writes its own (colour / m, m^(1/3)
 // with m the largest channel), so that the blend's and the composition's alpha factors
@@ -45,16 +47,16 @@ float radius;
 float power;
 float alpha;
 
-// Every stage derives the same cell grid from the picture size and the reach: cells a
-// quarter of the reach high (so that at most 8 band centres lie within the reach above and
-// below a pixel) and half that wide.
+// Every stage derives the same cell grid from the picture size and the reach: cells at least
+// a third of the reach high (so that at most 6 band centres lie within the reach above and
+// below a pixel) and an eighth of the reach wide.
 vertex Cells {
   layout(location = POSITION) in vec3 position;
   layout(location = TEXCOORD0) in vec2 uv;
   out vec2 texCoord;
   ivec2 cellSize(ivec2 size) {
-    int down = max(2, int(ceil(max(radius * float(size.x), 1.0) / 4.0)));
-    return ivec2(down / 2, down);
+    float reach = max(radius * float(size.x), 1.0);
+    return ivec2(max(1, int(ceil(reach / 8.0))), max(2, int(ceil(reach / 3.0))));
   }
   void main() {
     texCoord = uv;
@@ -87,8 +89,7 @@ fragment Across {
     ivec2 last = size - 1;
     float reach = max(radius * float(size.x), 1.0);
     float invReach2 = 1.0 / (reach * reach);
-    int down = max(2, int(ceil(reach / 4.0)));
-    ivec2 cellSize = ivec2(down / 2, down);
+    ivec2 cellSize = ivec2(max(1, int(ceil(reach / 8.0))), max(2, int(ceil(reach / 3.0))));
     // The lattice step: 4 pixels at the invitation's size, scaled with the reach.
     int lattice = max(1, cellSize.x / 2);
     ivec2 cell = ivec2(gl_FragCoord.xy);
@@ -139,8 +140,7 @@ fragment Down {
     ivec2 size = textureSize(tex, 0);
     float reach = max(radius * float(size.x), 1.0);
     float invReach2 = 1.0 / (reach * reach);
-    int down = max(2, int(ceil(reach / 4.0)));
-    ivec2 cellSize = ivec2(down / 2, down);
+    ivec2 cellSize = ivec2(max(1, int(ceil(reach / 8.0))), max(2, int(ceil(reach / 3.0))));
     ivec2 lastCell = (size + cellSize - 1) / cellSize - 1;
 
     // The two cells across to interpolate between, and the first band within the reach.
@@ -155,7 +155,7 @@ fragment Down {
     // fades towards the picture's top and bottom edges) but add nothing.
     vec3 sum = vec3(0.0);
     float weights = 0.0;
-    for (int b = 0; b < 8; ++b) {
+    for (int b = 0; b < 6; ++b) {
       int band = firstBand + b;
       float d = gl_FragCoord.y - (float(band) + 0.5) * float(cellSize.y);
       float k = max(1.0 - d * d * invReach2, 0.0);

@@ -37,7 +37,8 @@
 //     length; longer ones end there. Probes farther out would step over thin objects such as
 //     the strokes of the text.
 //   5 colour samples along the motion, stratified with a per-pixel offset so that a sharp
-//     edge becomes a fine-grained streak instead of five stepped copies.
+//     edge becomes a fine-grained streak instead of five stepped copies; a still pixel takes
+//     one, its own (7 fetches in all).
 // Depth decides which pixels may take a neighbour's motion: a solid that is itself still
 // stays sharp, so a far object's motion is never dragged over a nearer still one.
 
@@ -120,17 +121,21 @@ fragment Smear {
 
     // Interleaved gradient noise: a per-pixel offset of the samples within their strata.
     float jitter = fract(52.9829189 * fract(dot(gl_FragCoord.xy, vec2(0.06711056, 0.00583715))));
+    // A still pixel's samples all fall on the pixel itself: it takes one. The loop's count
+    // varies per pixel so that it ends early where a whole group of pixels is still, which
+    // most of the picture is.
+    int samples = smear == vec2(0.0) ? 1 : kSamples;
     vec3 premultiplied = vec3(0.0);
     float coverage = 0.0;
-    for (int i = 0; i < kSamples; ++i) {
+    for (int i = 0; i < samples; ++i) {
       float t = 2.0 * (float(i) + jitter) / float(kSamples) - 1.0;
       ivec2 q = clamp(ivec2(floor(gl_FragCoord.xy + t * smear)), ivec2(0), last);
       vec4 c = texelFetch(tex, q, 0);
       premultiplied += c.rgb * c.a;
       coverage += c.a;
     }
-    premultiplied /= float(kSamples);
-    coverage /= float(kSamples);
+    premultiplied /= float(samples);
+    coverage /= float(samples);
     if (coverage <= 0.0) {
       color = vec4(0.0);
     } else {

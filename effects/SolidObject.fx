@@ -87,6 +87,12 @@ float velocityScale;
 int pointLightAmount;
 PointLight pointLight[10];
 
+// Worked out once per draw from the parameters above (preshaders), so that no pixel pays for
+// them: the camera's view matrix, and the eye, the point the view matrix takes to the origin,
+// in world space (w = 1).
+float4x4 view = worldInv * worldView;
+float4 eye = float4(0, 0, 0, 1) * inverse(view);
+
 texture tex {
   MinFilter = Linear;
   MagFilter = Linear;
@@ -94,10 +100,13 @@ texture tex {
   AddressU = Wrap;
   AddressV = Wrap;
 };
+// The normal map is read from its nearest level, filtered within it: blending two levels
+// doubles the fetch's cost on a CPU rasterizer for a change of the bumps' detail that the
+// picture does not show (a few pixels of a level at most, by 1 to 3 levels of 255).
 texture normalmap {
   MinFilter = Linear;
   MagFilter = Linear;
-  MipFilter = Linear;
+  MipFilter = Point;
   AddressU = Wrap;
   AddressV = Wrap;
 };
@@ -106,9 +115,9 @@ texture depthTex;
 // Cost. The letters are refined into triangles of one or two pixels, so on a CPU rasterizer
 // setting up and storing every interpolated value of a triangle costs as much as shading its
 // pixels, and the stored values are most of the rasterizer's memory. The vertex stage hands
-// on few values: what is the same for the whole draw (the eye and the view rotation) the
-// pixel stage works out from the parameters, and the motion is finished per vertex (over
-// such small triangles the per-vertex motion is the per-pixel motion).
+// on few values: what is the same for the whole draw (the eye and the view rotation) comes
+// from the preshaders above, and the motion is finished per vertex (over such small
+// triangles the per-vertex motion is the per-pixel motion).
 vertex SolidVertex {
   layout(location = POSITION) in vec3 position;
   layout(location = NORMAL) in vec3 normal;
@@ -177,11 +186,6 @@ fragment SolidPixel {
 
   void main() {
     vec3 worldPosition = worldPositionAndDepth.xyz;
-    // World to view space. The camera's view matrix is a rotation and a translation, so the
-    // eye, the point the view matrix takes to the origin, is the translation turned back.
-    mat4 view = worldInv * worldView;
-    mat3 worldToView = mat3(view);
-    vec3 eye = -(worldToView * (vec4(0.0, 0.0, 0.0, 1.0) * view).xyz);
 
     vec3 n = normalize(worldNormal);
     if (enableNormalmap && dot(worldTangent, worldTangent) > 1e-12 &&
@@ -191,8 +195,12 @@ fragment SolidPixel {
       n = normalize(normalize(worldTangent) * bump.x + normalize(worldBinormal) * bump.y +
                     n * bump.z);
     }
-    vec3 v = normalize(eye - worldPosition);
-    vec4 surface = textured > 0.5 ? texture(tex, textureCoordinates.xy) : vec4(1.0);
+    vec3 v = normalize(eye.xyz - worldPosition);
+    // One round or none rather than an if: a CPU rasterizer runs both sides of an if for a
+    // whole group of pixels, while a loop ends where no pixel of the group needs another
+    // round, so the untextured letters skip the filtered fetch.
+    vec4 surface = vec4(1.0);
+    for (int i = 0; i < int(textured); ++i) surface = texture(tex, textureCoordinates.xy);
     vec3 diffuseColour = material.diffuse.rgb * surface.rgb;
     vec3 lit = material.ambient.rgb * surface.rgb + environmentAmbient.rgb;
     for (int i = 0; i < pointLightAmount && i < 10; ++i) {
@@ -224,7 +232,7 @@ fragment SolidPixel {
     motionOut = vec4((128.0 + 127.0 * e) / 255.0, 128.0 / 255.0, 1.0);
     float viewDepth = worldPositionAndDepth.w;
     depth = vec4(z_far > 0.0 ? viewDepth / z_far : viewDepth, 0.0, 0.0, 1.0);
-    normalOut = vec4(normalize(n * worldToView) * 0.5 + 0.5, 1.0);
+    normalOut = vec4(normalize(n * mat3(view)) * 0.5 + 0.5, 1.0);
   }
 }
 

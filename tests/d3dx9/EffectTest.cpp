@@ -91,6 +91,35 @@ TEST_F(EffectTest, ChangesInsideAPassReachTheDrawOnlyAfterCommitChanges) {
   EXPECT_TRUE(sameColour(pixels.at(3 * kWidth / 4, kHeight / 2), 0xFF00FF00));
 }
 
+TEST_F(EffectTest, AWorkedOutParameterFollowsItsInputsAtEveryCommitAndCannotBeSet) {
+  // "worked" is 0.5 * color0 + the translation of inverse(worldViewProjection).
+  IDirect3DSurface9* target = makeTarget(kWidth, kHeight, D3DFMT_A8R8G8B8);
+  ASSERT_EQ(device->SetRenderTarget(0, target), D3D_OK);
+  setColour("color0", 1, 0, 0, 0);
+  ASSERT_EQ(effect->SetTechnique("WorkedOut"), D3D_OK);
+  ASSERT_EQ(effect->Begin(nullptr, 0), D3D_OK);
+  ASSERT_EQ(effect->BeginPass(0), D3D_OK);
+  drawQuad(-1, -1, 0, 1);  // left half: (0.5, 0, 0, 1) from the identity
+  setColour("color0", 0, 2, 0, 0);
+  D3DXMATRIX shifted = kIdentity;
+  shifted._41 = -0.5f;  // its inverse moves by +0.5 in x and stays on the quad (z = 0)
+  ASSERT_EQ(effect->SetMatrix("worldViewProjection", &shifted), D3D_OK);
+  ASSERT_EQ(effect->CommitChanges(), D3D_OK);
+  drawQuad(0.5f, -1, 1.5f, 1);  // drawn at [0, 1] in x: (0.5, 1, 0, 1)
+  effect->EndPass();
+  effect->End();
+  const auto pixels = read(target);
+  EXPECT_TRUE(sameColour(pixels.at(kWidth / 4, kHeight / 2), 0xFF800000));
+  EXPECT_TRUE(sameColour(pixels.at(3 * kWidth / 4, kHeight / 2), 0xFF80FF00));
+
+  const D3DXVECTOR4 v{1, 2, 3, 4};
+  EXPECT_EQ(effect->SetVector("worked", &v), D3DERR_INVALIDCALL);
+  EXPECT_EQ(effect->SetFloatArray("worked", &v.x, 4), D3DERR_INVALIDCALL);
+  D3DXVECTOR4 back{};
+  EXPECT_EQ(effect->GetVector("worked", &back), D3D_OK);
+  EXPECT_FLOAT_EQ(back.y, 1.0f) << "the value of the last commit";
+}
+
 TEST_F(EffectTest, ParametersAreAddressedByStructAndArrayMemberNames) {
   setColour("material.ambient", 0.1f, 0.2f, 0.3f, 1.0f);
   setColour("pointLight[9].color", 2, 1, 0, 2);
@@ -310,12 +339,13 @@ TEST_F(EffectRefusals, UndeclaredParameterIsNamedWithTheEffect) {
   EXPECT_EQ(effect->SetFloat("material.ambent", 0.5f), D3DERR_INVALIDCALL);
   EXPECT_EQ(effect->SetTexture("normalMap", nullptr), D3DERR_INVALIDCALL);
   const std::string said = testing::internal::GetCapturedStderr();
-  EXPECT_NE(said.find("ID3DXEffect::SetFloat(material.ambent, 0.5): the effect (technique "
-                      "TwoTargets, Blended) declares no parameter \"material.ambent\"\n"),
-            std::string::npos)
+  EXPECT_NE(
+      said.find("ID3DXEffect::SetFloat(material.ambent, 0.5): the effect (technique "
+                "TwoTargets, Blended, WorkedOut) declares no parameter \"material.ambent\"\n"),
+      std::string::npos)
       << said;
   EXPECT_NE(said.find("ID3DXEffect::SetTexture(normalMap, null): the effect (technique "
-                      "TwoTargets, Blended) declares no parameter \"normalMap\"\n"),
+                      "TwoTargets, Blended, WorkedOut) declares no parameter \"normalMap\"\n"),
             std::string::npos)
       << said;
 }

@@ -55,6 +55,13 @@ TEST(Fxc, DeclarationErrorsNameTheirLine) {
       {stages + "technique T { pass 0 { VertexShader = F; FragmentShader = F; } }\n",
        ":3: error: stage F is of the wrong kind"},
       {"float4 a;\n", ":1: error: the effect has no technique"},
+      // Initializers: only earlier parameters, of the declared type, well formed.
+      {"float4x4 m;\nfloat4 a = m * b;\nfloat4 b;\n", ":2: error: the initializer reads b"},
+      {"float4x4 m;\nfloat4 a = m * m;\n", ":2: error: the initializer of a is not of its type"},
+      {"float4 a[2] = float4(1, 2, 3, 4);\n", ":1: error: the initializer of a is not of its type"},
+      {"float4 a = float4(1, 2, 3);\n", ":1: error: expected ','"},
+      {"float a = ((((((((((((((((((((((((((((((((((1))))))))))))))))))))))))))))))))));\n",
+       ":1: error: the initializer is longer than 64 steps or nested too deeply"},
       // A GLSL error in the generated declarations is reported at the declaring line.
       {"\nfloat4 sample;\n" + stages +
            "technique T { pass 0 { VertexShader = V; FragmentShader = F; } }\n",

@@ -24,14 +24,17 @@ TEST(FxoFormat, RoundTripsAnEffect) {
   std::string error;
   ASSERT_TRUE(readFxo(bytes.data(), bytes.size(), effect, error)) << error;
   EXPECT_EQ(writeFxo(effect), bytes);
-  ASSERT_EQ(effect.techniques.size(), 2u);
+  ASSERT_EQ(effect.techniques.size(), 3u);
   EXPECT_EQ(effect.techniques[1].passes.size(), 2u);
   bool found = false;
+  bool worked = false;
   for (const auto& parameter : effect.parameters) {
     found = found ||
             (parameter.name == "pointLight[9].color" && parameter.type == ParameterType::kFloat4);
+    worked = worked || (parameter.name == "worked" && !parameter.preshader.empty());
   }
   EXPECT_TRUE(found);
+  EXPECT_TRUE(worked) << "the preshader travels with its parameter";
 }
 
 TEST(FxoFormat, SurvivesEveryTruncationAndRandomBitFlips) {
@@ -61,7 +64,8 @@ TEST(FxoFormat, SurvivesEveryTruncationAndRandomBitFlips) {
 }
 
 TEST(FxoFormat, RefusesHugeCountsWithoutAllocating) {
-  std::vector<std::uint8_t> bytes = {'V', 'F', 'X', 'O', 1, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0x7F};
+  std::vector<std::uint8_t> bytes = {'V', 'F', 'X',  'O',  kFxoVersion, 0,
+                                     0,   0,   0xFF, 0xFF, 0xFF,        0x7F};
   EffectDescription effect;
   std::string error;
   EXPECT_FALSE(readFxo(bytes.data(), bytes.size(), effect, error));
@@ -85,7 +89,7 @@ TEST(FxoFormat, ValidationRefusesBadReferencesAndStates) {
   unknownState.techniques[0].passes[0].renderStates = {{12345, 0}};
   EXPECT_FALSE(validateEffect(unknownState, error));
   auto badName = effect;
-  badName.parameters = {{"a[1", ParameterType::kFloat, 1, {}}};
+  badName.parameters = {{"a[1", ParameterType::kFloat, 1, {}, {}}};
   EXPECT_FALSE(validateEffect(badName, error));
 }
 

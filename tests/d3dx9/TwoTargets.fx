@@ -1,5 +1,6 @@
-// Test effect: draws the parameter colours into render-target slots 0 and 1 at once, and
-// declares the structs and arrays whose flattened names the tests address.
+// Test effect: draws the parameter colours into render-target slots 0 and 1 at once, declares
+// the structs and arrays whose flattened names the tests address, and a parameter worked out
+// from others for every draw.
 struct Material {
   float4 ambient;
   float specularPower;
@@ -21,6 +22,8 @@ float4x4 worldViewProjection;
 float4 color0;
 float4 color1;
 float unusedByShaders;
+// Half of color0 moved by the translation of the inverse of worldViewProjection.
+float4 worked = 0.5 * color0 + float4(0, 0, 0, 1) * inverse(worldViewProjection);
 texture tex {
   MinFilter = Point;
   MagFilter = Point;
@@ -47,6 +50,12 @@ fragment TwoColours {
     target0 = color0;
     target1 = color1 + 0.0 * (material.ambient + pointLight[9].color * float(count));
   }
+}
+
+fragment Worked {
+  in vec2 texCoord;
+  layout(location = COLOR0) out vec4 target0;
+  void main() { target0 = worked; }
 }
 
 fragment Textured {
@@ -80,5 +89,14 @@ technique Blended {
     VertexShader = Quad;
     FragmentShader = TwoColours;
     CullMode = CW;
+  }
+}
+
+technique WorkedOut {
+  pass 0 {
+    VertexShader = Quad;
+    FragmentShader = Worked;
+    ZEnable = false;
+    CullMode = None;
   }
 }

@@ -1,6 +1,7 @@
 #include "EffectSource.h"
 
 #include <cctype>
+#include <cstdlib>
 #include <map>
 #include <optional>
 #include <set>
@@ -52,11 +53,15 @@ class Lexer {
       }
       token.kind = Token::kIdentifier;
     } else if (std::isdigit(static_cast<unsigned char>(c))) {
-      while (pos_ < source_.size() && std::isdigit(static_cast<unsigned char>(source_[pos_]))) {
+      skipDigits();
+      // A decimal fraction, as a preshader's constants have.
+      if (pos_ + 1 < source_.size() && source_[pos_] == '.' &&
+          std::isdigit(static_cast<unsigned char>(source_[pos_ + 1]))) {
         ++pos_;
+        skipDigits();
       }
       token.kind = Token::kNumber;
-    } else if (std::string_view("{}[];=").find(c) != std::string_view::npos) {
+    } else if (std::string_view("{}[];=(),*+-.").find(c) != std::string_view::npos) {
       ++pos_;
       token.kind = Token::kPunctuation;
     } else {
@@ -89,6 +94,9 @@ class Lexer {
   }
 
  private:
+  void skipDigits() {
+    while (pos_ < source_.size() && std::isdigit(static_cast<unsigned char>(source_[pos_]))) ++pos_;
+  }
   bool startsWith(std::string_view text) const {
     return source_.compare(pos_, text.size(), text) == 0;
   }
@@ -235,7 +243,8 @@ class Parser {
   }
   std::uint32_t arraySize() {
     if (!accept("[")) return 0;
-    if (token_.kind != Token::kNumber || token_.text.size() > 5) {
+    if (token_.kind != Token::kNumber || token_.text.size() > 5 ||
+        token_.text.find('.') != std::string::npos) {
       fail(token_.line, "expected an array size");
     }
     const auto size = static_cast<std::uint32_t>(std::stoul(token_.text));
@@ -327,9 +336,109 @@ class Parser {
         effect_.parameters[first].samplerStates = states(&platform::d3dx9::findSamplerState);
       }
     }
+    if (accept("=")) preshader(effect_.parameters[first], name.line);
     expect(";");
     declarations_ += lineDirective(name.line) + "uniform " + glslType(type.text) + " " + name.text +
                      arraySuffix(elements) + ";\n";
+  }
+
+  // The initializer of a parameter worked out from earlier ones, up to the ';':
+  //   expression := product (('+' | '-') product)*
+  //   product    := factor ('*' factor)*
+  //   factor     := '-' factor | '(' expression ')' | number | parameter name
+  //               | inverse(expression) | transpose(expression)
+  //               | float4(expression, expression, expression, expression)
+  // A parameter is named as the engine names it: "material.diffuse", "pointLight[2].color".
+  void preshader(ParameterDescription& parameter, int line) {
+    std::vector<platform::d3dx9::PreshaderStep> steps;
+    expression(steps);
+    parameter.preshader = std::move(steps);
+    std::string error;
+    const std::size_t self = effect_.parameters.size() - 1;
+    const std::optional<ParameterType> result =
+        platform::d3dx9::preshaderResultType(parameter.preshader, effect_.parameters, self, error);
+    if (!result) fail(line, error);
+    if (*result != parameter.type || parameter.elements != 1) {
+      fail(line, "the initializer of " + parameter.name + " is not of its type");
+    }
+  }
+
+  void expression(std::vector<platform::d3dx9::PreshaderStep>& steps) {
+    product(steps);
+    while (token_.kind == Token::kPunctuation && (token_.text == "+" || token_.text == "-")) {
+      const bool subtract = token_.text == "-";
+      advance();
+      product(steps);
+      steps.push_back({subtract ? platform::d3dx9::PreshaderOp::kSubtract
+                                : platform::d3dx9::PreshaderOp::kAdd});
+    }
+  }
+
+  void product(std::vector<platform::d3dx9::PreshaderStep>& steps) {
+    factor(steps);
+    while (accept("*")) {
+      factor(steps);
+      steps.push_back({platform::d3dx9::PreshaderOp::kMultiply});
+    }
+  }
+
+  void factor(std::vector<platform::d3dx9::PreshaderStep>& steps) {
+    using platform::d3dx9::PreshaderOp;
+    if (steps.size() > platform::d3dx9::kMaxPreshaderSteps || ++nesting_ > kMaxNesting) {
+      fail(token_.line, "the initializer is longer than 64 steps or nested too deeply");
+    }
+    struct Leave {
+      int& nesting;
+      ~Leave() { --nesting; }
+    } leave{nesting_};
+    if (accept("-")) {
+      factor(steps);
+      steps.push_back({PreshaderOp::kNegate});
+      return;
+    }
+    if (accept("(")) {
+      expression(steps);
+      expect(")");
+      return;
+    }
+    if (token_.kind == Token::kNumber) {
+      steps.push_back({PreshaderOp::kNumber, 0, std::strtof(token_.text.c_str(), nullptr)});
+      advance();
+      return;
+    }
+    const Token name = expectIdentifier("a parameter, a number or a function in the initializer");
+    if (name.text == "inverse" || name.text == "transpose" || name.text == "float4") {
+      expect("(");
+      const int arguments = name.text == "float4" ? 4 : 1;
+      for (int i = 0; i < arguments; ++i) {
+        if (i > 0) expect(",");
+        expression(steps);
+      }
+      expect(")");
+      steps.push_back({name.text == "inverse"     ? PreshaderOp::kInverse
+                       : name.text == "transpose" ? PreshaderOp::kTranspose
+                                                  : PreshaderOp::kFloat4});
+      return;
+    }
+    std::string path = name.text;
+    while (true) {
+      if (accept("[")) {
+        if (token_.kind != Token::kNumber) fail(token_.line, "expected an index");
+        path += "[" + token_.text + "]";
+        advance();
+        expect("]");
+      } else if (accept(".")) {
+        path += "." + expectIdentifier("a member name").text;
+      } else {
+        break;
+      }
+    }
+    std::uint32_t index = 0;
+    while (index < effect_.parameters.size() && effect_.parameters[index].name != path) ++index;
+    if (index + 1 >= effect_.parameters.size()) {
+      fail(name.line, "the initializer reads " + path + ", which is not an earlier parameter");
+    }
+    steps.push_back({PreshaderOp::kParameter, index});
   }
 
   // "Name = Value;" entries up to the closing brace.
@@ -429,6 +538,8 @@ class Parser {
   std::map<std::string, std::uint32_t> stageIndex_;
   std::string declarations_;
   std::size_t textures_ = 0;
+  static constexpr int kMaxNesting = 32;
+  int nesting_ = 0;  // of the initializer's factors being parsed
 };
 
 }  // namespace

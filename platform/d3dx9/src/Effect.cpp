@@ -102,6 +102,7 @@ HRESULT Effect::create(IDirect3DDevice9* device, EffectDescription description, 
     Parameter value;
     value.values.assign(componentCount(parameter.type) * parameter.elements, 0.0f);
     if (parameter.type == ParameterType::kTexture) value.unit = unit++;
+    if (!parameter.preshader.empty()) created->worked_.push_back(created->parameters_.size());
     created->parameterIndex_[parameter.name] = created->parameters_.size();
     value.description = std::move(parameter);
     created->parameters_.push_back(std::move(value));
@@ -286,6 +287,17 @@ HRESULT Effect::End() {
 }
 
 void Effect::upload(const Pass& pass) {
+  // Preshaders first, in declaration order: each reads only parameters declared before it.
+  for (std::size_t index : worked_) {
+    Parameter& parameter = parameters_[index];
+    runPreshader(
+        parameter.description.preshader,
+        [](const void* context, std::uint32_t input) {
+          const Parameter& read = static_cast<const Effect*>(context)->parameters_[input];
+          return PreshaderInput{read.description.type, read.values.data()};
+        },
+        this, parameter.values.data());
+  }
   for (std::size_t i = 0; i < parameters_.size(); ++i) {
     const GLint location = pass.locations[i];
     if (location < 0) continue;
@@ -328,6 +340,11 @@ HRESULT Effect::store(D3DXHANDLE name, const float* values, UINT count,
                       std::initializer_list<ParameterType> accepted) {
   Parameter* parameter = find(name);
   if (!usable(name, parameter, values, count, accepted)) return D3DERR_INVALIDCALL;
+  if (!parameter->description.preshader.empty()) {
+    noteRefusal("\"%s\" is worked out from other parameters for every draw; it cannot be set",
+                nameOf(name));
+    return D3DERR_INVALIDCALL;
+  }
   const ParameterType type = parameter->description.type;
   for (UINT i = 0; i < count; ++i) {
     float value = values[i];

@@ -1,5 +1,6 @@
 // ID3DXEffect over GL programs: one linked program per pass, parameter values kept in the
-// effect and uploaded with glProgramUniform* at BeginPass and CommitChanges.
+// effect and uploaded with glProgramUniform* at BeginPass and CommitChanges, after the
+// preshaders have worked out the parameters that come from others.
 #pragma once
 
 #include <d3dx9effect.h>
@@ -100,6 +101,7 @@ class Effect final : public d3d9::RefCounted<ID3DXEffect> {
   std::size_t pass_ = 0;
   std::vector<StateValue> savedStates_;
   std::vector<GLint> wholeNumbers_;  // upload's int and bool values, kept between uploads
+  std::vector<std::size_t> worked_;  // the parameters with a preshader, in declaration order
 };
 
 }  // namespace platform::d3dx9

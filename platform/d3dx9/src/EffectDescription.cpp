@@ -1,5 +1,6 @@
 #include "EffectDescription.h"
 
+#include <optional>
 #include <set>
 
 #include "EffectStates.h"
@@ -117,6 +118,23 @@ bool validateEffect(const EffectDescription& effect, std::string& error) {
     if (!validStates(parameter.samplerStates, &findSamplerState, error)) {
       error = "parameter " + parameter.name + ": " + error;
       return false;
+    }
+    if (!parameter.preshader.empty()) {
+      const bool wholeNumber =
+          parameter.type == ParameterType::kInt || parameter.type == ParameterType::kBool;
+      if (texture || wholeNumber || parameter.elements != 1) {
+        error = "parameter " + parameter.name +
+                ": a preshader makes only a single float, float2-4 or float4x4";
+        return false;
+      }
+      const std::size_t self = static_cast<std::size_t>(&parameter - effect.parameters.data());
+      const std::optional<ParameterType> result =
+          preshaderResultType(parameter.preshader, effect.parameters, self, error);
+      if (result && *result != parameter.type) error = "its preshader makes another type";
+      if (!result || *result != parameter.type) {
+        error = "parameter " + parameter.name + ": " + error;
+        return false;
+      }
     }
   }
 

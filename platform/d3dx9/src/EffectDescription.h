@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "Preshader.h"
+
 namespace platform::d3dx9 {
 
 enum class ParameterType : std::uint8_t {
@@ -31,12 +33,14 @@ struct StateValue {
 
 // One leaf parameter. Struct members and array elements of structs are flattened into names
 // such as "material.ambient" and "pointLight[3].color"; an array of a plain type stays one
-// parameter with elements > 1. Texture parameters carry their sampler states.
+// parameter with elements > 1. Texture parameters carry their sampler states. A parameter with
+// a preshader is worked out from earlier parameters for every draw and is not set by callers.
 struct ParameterDescription {
   std::string name;
   ParameterType type = ParameterType::kFloat;
   std::uint32_t elements = 1;
   std::vector<StateValue> samplerStates;
+  std::vector<PreshaderStep> preshader;  // empty: an ordinary parameter
   bool operator==(const ParameterDescription&) const = default;
 };
 

@@ -28,6 +28,16 @@ class Writer {
       u32(entry.value);
     }
   }
+  void preshader(const std::vector<PreshaderStep>& steps) {
+    u32(static_cast<std::uint32_t>(steps.size()));
+    for (const PreshaderStep& step : steps) {
+      u8(static_cast<std::uint8_t>(step.op));
+      u32(step.parameter);
+      std::uint32_t bits = 0;
+      std::memcpy(&bits, &step.number, sizeof bits);
+      u32(bits);
+    }
+  }
   std::vector<std::uint8_t> take() { return std::move(out_); }
 
  private:
@@ -76,6 +86,19 @@ class Reader {
     }
     return true;
   }
+  bool preshader(std::vector<PreshaderStep>& steps) {
+    std::uint32_t n = 0;
+    if (!count(n, kMaxPreshaderSteps, 9)) return false;
+    steps.resize(n);
+    for (PreshaderStep& step : steps) {
+      std::uint8_t op = 0;
+      std::uint32_t bits = 0;
+      if (!u8(op) || !u32(step.parameter) || !u32(bits)) return false;
+      step.op = static_cast<PreshaderOp>(op);
+      std::memcpy(&step.number, &bits, sizeof bits);
+    }
+    return true;
+  }
   bool magic() {
     if (left_ < sizeof kMagic || std::memcmp(p_, kMagic, sizeof kMagic) != 0) return false;
     p_ += sizeof kMagic;
@@ -102,12 +125,12 @@ bool readBody(Reader& in, EffectDescription& effect, std::string& error) {
   error = "truncated or malformed effect";
 
   std::uint32_t n = 0;
-  if (!in.count(n, kMaxParameters, 13)) return false;
+  if (!in.count(n, kMaxParameters, 17)) return false;
   effect.parameters.resize(n);
   for (ParameterDescription& parameter : effect.parameters) {
     std::uint8_t type = 0;
     if (!in.str(parameter.name, kMaxNameLength) || !in.u8(type) || !in.u32(parameter.elements) ||
-        !in.states(parameter.samplerStates)) {
+        !in.states(parameter.samplerStates) || !in.preshader(parameter.preshader)) {
       return false;
     }
     parameter.type = static_cast<ParameterType>(type);
@@ -155,6 +178,7 @@ std::vector<std::uint8_t> writeFxo(const EffectDescription& effect) {
     out.u8(static_cast<std::uint8_t>(parameter.type));
     out.u32(parameter.elements);
     out.states(parameter.samplerStates);
+    out.preshader(parameter.preshader);
   }
   out.u32(static_cast<std::uint32_t>(effect.stages.size()));
   for (const StageDescription& stage : effect.stages) {

@@ -1,12 +1,13 @@
 // The compiled effect file (.fxo): a compact, versioned, little-endian binary of an
 // EffectDescription.
 //
-//   "VFXO"  u32 version (1)
-//   u32 parameter count, each: str name, u8 type, u32 elements, states
+//   "VFXO"  u32 version (2)
+//   u32 parameter count, each: str name, u8 type, u32 elements, states, preshader
 //   u32 stage count,     each: u8 kind, str name, str glsl
 //   u32 technique count, each: str name, u32 pass count,
 //                               each pass: u32 vertex stage, u32 fragment stage, states
 //   states: u32 count, each: u32 state, u32 value
+//   preshader: u32 step count (0: none), each: u8 op, u32 parameter, f32 number
 //   str:    u32 byte length, the bytes (no terminator)
 //
 // Nothing may follow the last technique.
@@ -20,7 +21,7 @@
 
 namespace platform::d3dx9 {
 
-constexpr std::uint32_t kFxoVersion = 1;
+constexpr std::uint32_t kFxoVersion = 2;
 
 // The effect must be valid (validateEffect).
 std::vector<std::uint8_t> writeFxo(const EffectDescription& effect);
