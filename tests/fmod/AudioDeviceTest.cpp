@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -15,11 +16,31 @@
 
 namespace {
 
-void useDiskDriver() {
-  setenv("SDL_AUDIODRIVER", "disk", 1);
-  setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
-  platform::fmod::forceSilentOutput(false);
-}
+// The fixture's tone, playing on a channel of a system on the SDL audio driver named; the
+// system is released at the end of the test.
+class AudioDevice : public testing::Test {
+ protected:
+  void play(const char* driver) {
+    setenv("SDL_AUDIODRIVER", driver, 1);
+    setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
+    platform::fmod::forceSilentOutput(false);
+    ASSERT_EQ(FMOD_System_Create(&system), FMOD_OK);
+    ASSERT_EQ(system->init(1, FMOD_INIT_NORMAL, nullptr), FMOD_OK);
+    const std::string tone = VANTOR_SOURCE_DIR "/tests/fmod/fixtures/tone.mp3";
+    FMOD::Sound* sound = nullptr;
+    ASSERT_EQ(system->createStream(tone.c_str(), FMOD_2D | FMOD_SOFTWARE, nullptr, &sound),
+              FMOD_OK);
+    ASSERT_EQ(system->playSound(FMOD_CHANNEL_FREE, sound, false, &channel), FMOD_OK);
+  }
+  void TearDown() override {
+    if (system) {
+      EXPECT_EQ(system->release(), FMOD_OK);
+    }
+  }
+
+  FMOD::System* system = nullptr;
+  FMOD::Channel* channel = nullptr;
+};
 
 std::uint64_t steadyMs() {
   return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -27,16 +48,8 @@ std::uint64_t steadyMs() {
                                         .count());
 }
 
-TEST(AudioDevice, PositionRisesInRealTimeAndTheChannelEnds) {
-  useDiskDriver();
-  FMOD::System* system = nullptr;
-  ASSERT_EQ(FMOD_System_Create(&system), FMOD_OK);
-  ASSERT_EQ(system->init(1, FMOD_INIT_NORMAL, nullptr), FMOD_OK);
-  std::string tone = VANTOR_SOURCE_DIR "/tests/fmod/fixtures/tone.mp3";
-  FMOD::Sound* sound = nullptr;
-  ASSERT_EQ(system->createStream(tone.c_str(), FMOD_2D | FMOD_SOFTWARE, nullptr, &sound), FMOD_OK);
-  FMOD::Channel* channel = nullptr;
-  ASSERT_EQ(system->playSound(FMOD_CHANNEL_FREE, sound, false, &channel), FMOD_OK);
+TEST_F(AudioDevice, PositionRisesInRealTimeAndTheChannelEnds) {
+  ASSERT_NO_FATAL_FAILURE(play("disk"));
 
   std::vector<unsigned> positions;
   auto start = std::chrono::steady_clock::now();
@@ -55,21 +68,12 @@ TEST(AudioDevice, PositionRisesInRealTimeAndTheChannelEnds) {
   // poll and a device buffer (about 35 ms); the bound leaves room for a loaded machine.
   EXPECT_GT(positions.back(), 1700u);
   EXPECT_LT(positions.back(), 2100u);
-  EXPECT_EQ(system->release(), FMOD_OK);
 }
 
 // On a real device a seek is reported at once and the position goes on from there at the
 // real rate; a pause holds it while the device keeps playing silence.
-TEST(AudioDevice, SeekAndPauseMoveThePositionOfWhatIsHeard) {
-  useDiskDriver();
-  FMOD::System* system = nullptr;
-  ASSERT_EQ(FMOD_System_Create(&system), FMOD_OK);
-  ASSERT_EQ(system->init(1, FMOD_INIT_NORMAL, nullptr), FMOD_OK);
-  std::string tone = VANTOR_SOURCE_DIR "/tests/fmod/fixtures/tone.mp3";
-  FMOD::Sound* sound = nullptr;
-  ASSERT_EQ(system->createStream(tone.c_str(), FMOD_2D | FMOD_SOFTWARE, nullptr, &sound), FMOD_OK);
-  FMOD::Channel* channel = nullptr;
-  ASSERT_EQ(system->playSound(FMOD_CHANNEL_FREE, sound, false, &channel), FMOD_OK);
+TEST_F(AudioDevice, SeekAndPauseMoveThePositionOfWhatIsHeard) {
+  ASSERT_NO_FATAL_FAILURE(play("disk"));
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
 
   ASSERT_EQ(channel->setPosition(1000, FMOD_TIMEUNIT_MS), FMOD_OK);
@@ -92,22 +96,12 @@ TEST(AudioDevice, SeekAndPauseMoveThePositionOfWhatIsHeard) {
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   ASSERT_EQ(channel->getPosition(&position, FMOD_TIMEUNIT_MS), FMOD_OK);
   EXPECT_EQ(position, 500u);
-  EXPECT_EQ(system->release(), FMOD_OK);
 }
 
 // The dummy driver's callbacks come after whole-millisecond sleeps and are no clock: the
 // position follows the steady clock instead, to the millisecond of the reads around it.
-TEST(AudioDevice, WithTheDummyDriverThePositionIsTheSteadyClocks) {
-  setenv("SDL_AUDIODRIVER", "dummy", 1);
-  platform::fmod::forceSilentOutput(false);
-  FMOD::System* system = nullptr;
-  ASSERT_EQ(FMOD_System_Create(&system), FMOD_OK);
-  ASSERT_EQ(system->init(1, FMOD_INIT_NORMAL, nullptr), FMOD_OK);
-  std::string tone = VANTOR_SOURCE_DIR "/tests/fmod/fixtures/tone.mp3";
-  FMOD::Sound* sound = nullptr;
-  ASSERT_EQ(system->createStream(tone.c_str(), FMOD_2D | FMOD_SOFTWARE, nullptr, &sound), FMOD_OK);
-  FMOD::Channel* channel = nullptr;
-  ASSERT_EQ(system->playSound(FMOD_CHANNEL_FREE, sound, false, &channel), FMOD_OK);
+TEST_F(AudioDevice, WithTheDummyDriverThePositionIsTheSteadyClocks) {
+  ASSERT_NO_FATAL_FAILURE(play("dummy"));
   ASSERT_EQ(channel->setPosition(200, FMOD_TIMEUNIT_MS), FMOD_OK);
   const std::uint64_t before = steadyMs();
   unsigned first = 0, second = 0;
@@ -121,7 +115,6 @@ TEST(AudioDevice, WithTheDummyDriverThePositionIsTheSteadyClocks) {
   // clock and the rounding of frames to milliseconds.
   EXPECT_GE(second - first + 2, laterBefore - after);
   EXPECT_LE(second - first, laterAfter - before + 2);
-  EXPECT_EQ(system->release(), FMOD_OK);
 }
 
 }  // namespace
