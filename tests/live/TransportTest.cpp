@@ -129,8 +129,11 @@ TEST_F(TransportTest, TheLoopWrapsTheMusicAndTheEndStopsIt) {
   EXPECT_EQ(transport.beforeFrame(100).ms, 1500u);
   EXPECT_EQ(lines.back(), "paused at 1.500 s");
   EXPECT_TRUE(transport.paused());
+  const std::size_t linesAtTheEnd = lines.size();
   clockMs += 100;
   EXPECT_EQ(transport.beforeFrame(100).ms, 1500u);
+  EXPECT_EQ(transport.beforeFrame(16).ms, 1500u);
+  EXPECT_EQ(lines.size(), linesAtTheEnd);  // the end is said once, not at every frame
   EXPECT_EQ(heard(), 1500u);
   // Marks keep the range in order: an end before the start drops the start.
   transport.seek(100);

@@ -104,13 +104,16 @@ Transport::Frame Transport::beforeFrame(double wallMs) {
     }
   }
   if (timeMs_ >= endMs_) {
-    // The end of the run: the picture stops there, and so does the music.
+    // The end of the run: the picture stops there, and so does the music, said once (a
+    // still picture at the end stays there without a line per frame).
     timeMs_ = endMs_;
-    paused_ = true;
-    if (channelPlaying_) channel_->setPaused(true);
-    channelPlaying_ = false;
-    placeChannel_ = true;
-    reportState();
+    if (!paused_) {
+      paused_ = true;
+      if (channelPlaying_) channel_->setPaused(true);
+      channelPlaying_ = false;
+      placeChannel_ = true;
+      reportState();
+    }
   }
   if (placeChannel_) {
     place(static_cast<std::uint32_t>(std::lround(timeMs_)));
