@@ -302,6 +302,7 @@ HRESULT Device::Present(const RECT* source, const RECT* dest, HWND destWindow,
   } else {
     glFlush();
   }
+  trianglesSinceFlush_ = 0;
   return call(D3D_OK);
 }
 
@@ -966,6 +967,20 @@ void Device::applyVertexLayout(const VertexLayout& layout, GLuint vertexBuffer, 
   }
 }
 
+void Device::batchDrawn(UINT triangles) {
+  // llvmpipe sorts every triangle of a batch into the screen's tiles, with all its
+  // interpolated values, before it rasterizes any, and keeps several batches in flight; a
+  // batch ends at a flush or when it reaches tens of megabytes. A scene of small triangles
+  // drawn in one batch therefore holds some 100 MiB. Ending a batch every few thousand
+  // triangles keeps that to a few megabytes, and the picture is the same.
+  constexpr UINT kTrianglesPerBatch = 2048;
+  if (!gl_->rastersOnTheCpu()) return;
+  trianglesSinceFlush_ += triangles;
+  if (trianglesSinceFlush_ < kTrianglesPerBatch) return;
+  glFlush();
+  trianglesSinceFlush_ = 0;
+}
+
 bool Device::prepareDraw(const VertexLayout& layout, GLuint vertexBuffer, GLintptr offset,
                          UINT stride) {
   if (!bindTargets()) return false;
@@ -1076,6 +1091,7 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
                            indexSize == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
                            reinterpret_cast<const void*>(std::uintptr_t{startIndex} * indexSize),
                            baseVertexIndex);
+  batchDrawn(primitiveCount);
   return call(D3D_OK);
 }
 

@@ -85,6 +85,9 @@ class Device final : public RefCounted<IDirect3DDevice9> {
   bool bindTargets();
   // Flushes every state a draw depends on; false when the draw must be refused.
   bool prepareDraw(const VertexLayout& layout, GLuint vertexBuffer, GLintptr offset, UINT stride);
+  // Counts the triangles handed to GL and hands a CPU rasterizer a batch once enough have
+  // gathered (see kTrianglesPerBatch).
+  void batchDrawn(UINT triangles);
   void applyRasterStates();
   void applyProgram(const VertexLayout& layout);
   void applyTextures();
@@ -124,6 +127,7 @@ class Device final : public RefCounted<IDirect3DDevice9> {
   GLuint vertexArray_ = 0;
   GLuint userVertices_ = 0;  // streaming buffer for DrawPrimitiveUP
   GLsizeiptr userVerticesSize_ = 0;
+  UINT trianglesSinceFlush_ = 0;  // counted only where rastersOnTheCpu()
   std::array<GLuint, kSamplerCount> samplerObjects_{};
   std::array<bool, kSamplerCount> samplerDirty_{};
   struct Applied;

@@ -29,8 +29,7 @@ std::string tooOldMessage(const std::string& found) {
 // page of it faults in again: more than half of the frame time of such a draw. Keeping blocks
 // up to 64 MiB on the heap, and the heap's free top up to 128 MiB, lets each draw reuse the
 // last one's pages.
-void keepRasterizerBlocksOnTheHeap(const std::string& renderer) {
-  if (renderer.find("llvmpipe") == std::string::npos) return;
+void keepRasterizerBlocksOnTheHeap() {
   mallopt(M_MMAP_THRESHOLD, 64 << 20);
   mallopt(M_TRIM_THRESHOLD, 128 << 20);
 }
@@ -129,7 +128,8 @@ bool GlContext::initialise(std::string& error) {
   }
   const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
   renderer_ = std::string(renderer ? renderer : "unknown renderer") + ", OpenGL " + versionString();
-  keepRasterizerBlocksOnTheHeap(renderer_);
+  rastersOnTheCpu_ = renderer_.find("llvmpipe") != std::string::npos;
+  if (rastersOnTheCpu_) keepRasterizerBlocksOnTheHeap();
 
   // Direct3D's conventions: row 0 of every target is the top of the picture, depth runs 0..1,
   // and the viewport clips.

@@ -36,6 +36,8 @@ class GlContext {
   void drawableSize(int& width, int& height) const;
 
   const std::string& renderer() const { return renderer_; }
+  // True for Mesa's llvmpipe, which bins a frame's triangles in memory before it draws them.
+  bool rastersOnTheCpu() const { return rastersOnTheCpu_; }
 
   // The device that made the context; null once it is gone, while resources may live on.
   IDirect3DDevice9* device = nullptr;
@@ -67,6 +69,7 @@ class GlContext {
   void* sdlContext_ = nullptr;
 
   std::string renderer_;
+  bool rastersOnTheCpu_ = false;
   std::map<Attachments, GLuint> framebuffers_;
 };
 
