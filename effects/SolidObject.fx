@@ -135,6 +135,9 @@ vertex SolidVertex {
 
   const float kShutterSeconds = 1.0 / 60.0;
 
+  // A mesh without a tangent frame hands on zero vectors: the pixel stage then skips the map.
+  vec3 unitOrZero(vec3 v) { return dot(v, v) > 1e-24 ? normalize(v) : vec3(0.0); }
+
   // Picture units: x to the right, y downwards, 1 = the whole width or height.
   vec2 screen(vec4 clip) { return vec2(0.5, -0.5) * clip.xy / max(clip.w, 1e-6); }
 
@@ -144,8 +147,9 @@ vertex SolidVertex {
     worldPositionAndDepth = vec4((p * world).xyz, viewPosition.z);
     // Normals go through the inverse transpose, which keeps them upright under scaling.
     worldNormal = (worldInv * vec4(normal, 0.0)).xyz;
-    worldTangent = (vec4(tangent, 0.0) * world).xyz;
-    worldBinormal = (vec4(binormal, 0.0) * world).xyz;
+    // Unit length here, so that a scaled world does not weigh the tilt against the normal.
+    worldTangent = unitOrZero((vec4(tangent, 0.0) * world).xyz);
+    worldBinormal = unitOrZero((vec4(binormal, 0.0) * world).xyz);
     textureCoordinates = vec4(uv0, uv1);
     vec4 previousViewPosition = viewPosition - p * velocityTransform;
     motion = screen(viewPosition * projection) - screen(previousViewPosition * projection);
@@ -192,8 +196,9 @@ fragment SolidPixel {
         dot(worldBinormal, worldBinormal) > 1e-12) {
       vec3 bump = texture(normalmap, textureCoordinates.zw).xyz * 2.0 - 1.0;
       bump.xy *= material.bumpiness;
-      n = normalize(normalize(worldTangent) * bump.x + normalize(worldBinormal) * bump.y +
-                    n * bump.z);
+      // The tangent and binormal come unit length from the vertices; over triangles of a pixel
+      // or two they stay within a hair of it, so only the tilted normal is normalised.
+      n = normalize(worldTangent * bump.x + worldBinormal * bump.y + n * bump.z);
     }
     vec3 v = normalize(eye.xyz - worldPosition);
     // One round or none rather than an if: a CPU rasterizer runs both sides of an if for a
@@ -232,7 +237,8 @@ fragment SolidPixel {
     motionOut = vec4((128.0 + 127.0 * e) / 255.0, 128.0 / 255.0, 1.0);
     float viewDepth = worldPositionAndDepth.w;
     depth = vec4(z_far > 0.0 ? viewDepth / z_far : viewDepth, 0.0, 0.0, 1.0);
-    normalOut = vec4(normalize(n * mat3(view)) * 0.5 + 0.5, 1.0);
+    // The view matrix is a rotation and a move, so the turned normal stays unit length.
+    normalOut = vec4(n * mat3(view) * 0.5 + 0.5, 1.0);
   }
 }
 
