@@ -257,6 +257,7 @@ Device::~Device() {
   release(indices_);
   release(autoDepthStencil_);
   release(backBuffer_);
+  for (GLsync fence : batchFences_) glDeleteSync(fence);
   glDeleteVertexArrays(1, &vertexArray_);
   glDeleteBuffers(1, &userVertices_);
   glDeleteSamplers(static_cast<GLsizei>(kSamplerCount), samplerObjects_.data());
@@ -969,16 +970,26 @@ void Device::applyVertexLayout(const VertexLayout& layout, GLuint vertexBuffer, 
 
 void Device::batchDrawn(UINT triangles) {
   // llvmpipe sorts every triangle of a batch into the screen's tiles, with all its
-  // interpolated values, before it rasterizes any, and keeps several batches in flight; a
-  // batch ends at a flush or when it reaches tens of megabytes. A scene of small triangles
-  // drawn in one batch therefore holds some 100 MiB. Ending a batch every few thousand
-  // triangles keeps that to a few megabytes, and the picture is the same.
+  // interpolated values, before it rasterizes any; a batch ends at a flush or when it reaches
+  // tens of megabytes. A scene of small triangles drawn in one batch therefore holds some
+  // 100 MiB. Ending a batch every few thousand triangles keeps each to a few megabytes, and
+  // the picture is the same.
   constexpr UINT kTrianglesPerBatch = 2048;
   if (!gl_->rastersOnTheCpu()) return;
   trianglesSinceFlush_ += triangles;
   if (trianglesSinceFlush_ < kTrianglesPerBatch) return;
-  glFlush();
   trianglesSinceFlush_ = 0;
+  // The application thread bins faster than the raster threads draw, and every batch it runs
+  // ahead by is one more batch held. It waits instead once a few batches are in flight.
+  constexpr std::uint64_t kWaitNanoseconds = 1'000'000'000;  // past it, drawing just goes on
+  GLsync& oldest = batchFences_[nextBatchFence_];
+  if (oldest) {
+    glClientWaitSync(oldest, 0, kWaitNanoseconds);
+    glDeleteSync(oldest);
+  }
+  oldest = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+  nextBatchFence_ = (nextBatchFence_ + 1) % batchFences_.size();
+  glFlush();
 }
 
 bool Device::prepareDraw(const VertexLayout& layout, GLuint vertexBuffer, GLintptr offset,

@@ -128,6 +128,10 @@ class Device final : public RefCounted<IDirect3DDevice9> {
   GLuint userVertices_ = 0;  // streaming buffer for DrawPrimitiveUP
   GLsizeiptr userVerticesSize_ = 0;
   UINT trianglesSinceFlush_ = 0;  // counted only where rastersOnTheCpu()
+  // The ends of the last batches handed to a CPU rasterizer (null where none yet); the
+  // oldest is waited for before another batch goes. Four in flight cost no measurable time.
+  std::array<GLsync, 4> batchFences_{};
+  std::size_t nextBatchFence_ = 0;  // the oldest
   std::array<GLuint, kSamplerCount> samplerObjects_{};
   std::array<bool, kSamplerCount> samplerDirty_{};
   struct Applied;
