@@ -217,6 +217,79 @@ TEST_F(DevicePixels, IndexedDrawInTheEngineVertexFormat) {
   EXPECT_TRUE(sameColour(pixels.at(kWidth - 8, 24), 0xFF000000));
 }
 
+// On a CPU rasterizer the device hands GL its triangles in batches of a few thousand and waits
+// for older batches as it goes. Three additive coats of a one-pixel grid, drawn in pieces
+// across some ten batches, must reach every pixel exactly three times: a lost or repeated
+// piece shows as a pixel with another count.
+TEST_F(DevicePixels, ManyBatchesOfSmallTrianglesEachReachEveryPixelOnce) {
+  constexpr UINT kColumns = kWidth, kRows = kHeight;
+  constexpr UINT kTriangles = kColumns * kRows * 2;
+  constexpr UINT kTrianglesPerDraw = 512;
+  constexpr int kCoats = 3;
+  static_assert(kTriangles % kTrianglesPerDraw == 0);
+
+  IDirect3DVertexBuffer9* vertices = nullptr;
+  const UINT vertexCount = (kColumns + 1) * (kRows + 1);
+  ASSERT_EQ(device->CreateVertexBuffer(vertexCount * sizeof(QuadVertex), 0, kQuadFvf,
+                                       D3DPOOL_MANAGED, &vertices, nullptr),
+            D3D_OK);
+  QuadVertex* v = nullptr;
+  ASSERT_EQ(vertices->Lock(0, 0, reinterpret_cast<void**>(&v), 0), D3D_OK);
+  for (UINT row = 0; row <= kRows; ++row) {
+    for (UINT column = 0; column <= kColumns; ++column) {
+      *v++ = {-1.0f + 2.0f * column / kColumns, 1.0f - 2.0f * row / kRows, 0.0f, 0.0f, 0.0f};
+    }
+  }
+  ASSERT_EQ(vertices->Unlock(), D3D_OK);
+  IDirect3DIndexBuffer9* indices = nullptr;
+  ASSERT_EQ(device->CreateIndexBuffer(kTriangles * 3 * sizeof(std::uint16_t), 0, D3DFMT_INDEX16,
+                                      D3DPOOL_MANAGED, &indices, nullptr),
+            D3D_OK);
+  std::uint16_t* index = nullptr;
+  ASSERT_EQ(indices->Lock(0, 0, reinterpret_cast<void**>(&index), 0), D3D_OK);
+  for (UINT row = 0; row < kRows; ++row) {
+    for (UINT column = 0; column < kColumns; ++column) {
+      const auto corner = static_cast<std::uint16_t>(row * (kColumns + 1) + column);
+      const auto below = static_cast<std::uint16_t>(corner + kColumns + 1);
+      for (std::uint16_t i : {corner, std::uint16_t(corner + 1), below, below,
+                              std::uint16_t(corner + 1), std::uint16_t(below + 1)}) {
+        *index++ = i;
+      }
+    }
+  }
+  ASSERT_EQ(indices->Unlock(), D3D_OK);
+
+  clear(0xFF000000);
+  ASSERT_EQ(device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE), D3D_OK);
+  ASSERT_EQ(device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE), D3D_OK);
+  ASSERT_EQ(device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE), D3D_OK);
+  ASSERT_EQ(device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE), D3D_OK);
+  useSolidColour(0xFF200000);
+  ASSERT_EQ(device->SetFVF(kQuadFvf), D3D_OK);
+  ASSERT_EQ(device->SetStreamSource(0, vertices, 0, sizeof(QuadVertex)), D3D_OK);
+  ASSERT_EQ(device->SetIndices(indices), D3D_OK);
+  ASSERT_EQ(device->BeginScene(), D3D_OK);
+  for (int coat = 0; coat < kCoats; ++coat) {
+    for (UINT first = 0; first < kTriangles; first += kTrianglesPerDraw) {
+      ASSERT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, vertexCount, first * 3,
+                                             kTrianglesPerDraw),
+                D3D_OK);
+    }
+  }
+  ASSERT_EQ(device->EndScene(), D3D_OK);
+  ASSERT_EQ(device->SetStreamSource(0, nullptr, 0, 0), D3D_OK);
+  ASSERT_EQ(device->SetIndices(nullptr), D3D_OK);
+  vertices->Release();
+  indices->Release();
+
+  const Pixels pixels = readBackBuffer();
+  int wrong = 0;
+  for (UINT y = 0; y < kHeight; ++y) {
+    for (UINT x = 0; x < kWidth; ++x) wrong += redOf(pixels.at(x, y)) != kCoats * 0x20;
+  }
+  EXPECT_EQ(wrong, 0) << "pixels not reached exactly " << kCoats << " times";
+}
+
 // A vertex buffer hands its contents to GL at a draw and lets its own copy go; a later lock
 // must still see what was written, and a partial write after that must keep the rest.
 TEST_F(DevicePixels, VertexContentsOutliveTheirUploadForLaterLocks) {
