@@ -22,6 +22,13 @@ class DevicePixels : public DeviceTest {
   void clear(D3DCOLOR argb) {
     ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, argb, 1.0f, 0), D3D_OK);
   }
+  // Unbinds the stream and index buffers and drops the test's references to them.
+  void unbindAndRelease(IDirect3DVertexBuffer9* vertices, IDirect3DIndexBuffer9* indices) {
+    ASSERT_EQ(device->SetStreamSource(0, nullptr, 0, 0), D3D_OK);
+    ASSERT_EQ(device->SetIndices(nullptr), D3D_OK);
+    vertices->Release();
+    indices->Release();
+  }
   // A triangle given in clip space, in the order given.
   void drawTriangle(float ax, float ay, float bx, float by, float cx, float cy) {
     const QuadVertex triangle[3] = {{ax, ay, 0, 0, 0}, {bx, by, 0, 0, 0}, {cx, cy, 0, 0, 0}};
@@ -207,10 +214,7 @@ TEST_F(DevicePixels, IndexedDrawInTheEngineVertexFormat) {
   ASSERT_EQ(device->BeginScene(), D3D_OK);
   EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2), D3D_OK);
   ASSERT_EQ(device->EndScene(), D3D_OK);
-  ASSERT_EQ(device->SetStreamSource(0, nullptr, 0, 0), D3D_OK);
-  ASSERT_EQ(device->SetIndices(nullptr), D3D_OK);
-  vertices->Release();
-  indices->Release();
+  unbindAndRelease(vertices, indices);
 
   const Pixels pixels = readBackBuffer();
   EXPECT_TRUE(sameColour(pixels.at(8, 24), 0xFF0000FF));
@@ -277,10 +281,7 @@ TEST_F(DevicePixels, ManyBatchesOfSmallTrianglesEachReachEveryPixelOnce) {
     }
   }
   ASSERT_EQ(device->EndScene(), D3D_OK);
-  ASSERT_EQ(device->SetStreamSource(0, nullptr, 0, 0), D3D_OK);
-  ASSERT_EQ(device->SetIndices(nullptr), D3D_OK);
-  vertices->Release();
-  indices->Release();
+  unbindAndRelease(vertices, indices);
 
   const Pixels pixels = readBackBuffer();
   int wrong = 0;
@@ -337,10 +338,7 @@ TEST_F(DevicePixels, VertexContentsOutliveTheirUploadForLaterLocks) {
   ASSERT_EQ(vertices->Lock(0, 0, &data, D3DLOCK_READONLY), D3D_OK);
   EXPECT_EQ(std::memcmp(data, written, sizeof written), 0);
   ASSERT_EQ(vertices->Unlock(), D3D_OK);
-  ASSERT_EQ(device->SetStreamSource(0, nullptr, 0, 0), D3D_OK);
-  ASSERT_EQ(device->SetIndices(nullptr), D3D_OK);
-  vertices->Release();
-  indices->Release();
+  unbindAndRelease(vertices, indices);
 
   // Both halves green: GL drew from the buffer as last written.
   const Pixels pixels = readBackBuffer();
