@@ -144,6 +144,7 @@ void D3DMesh::reserve(DWORD fvf, int vertexAmount, int indexAmount, int vertexSi
 void D3DMesh::setData(const VertexList& vertices, const IndexList* indices) {
   if (vertices.empty()) {
     vertexAmount = d3dIndexAmount = 0;
+    winding = OutwardWinding::Open;
     return;
   }
   vertexSize = vertices.front()->getDataSize();
@@ -161,14 +162,24 @@ void D3DMesh::setData(const VertexList& vertices, const IndexList* indices) {
   }
   VANTOR_CHECK(vertexBuffer->Unlock());
 
-  if (!indices) return;
-  d3dIndexAmount = indexTotal;
-  // An empty list only clears the count: a lock of size 0 would mean the whole buffer,
-  // and there may be no buffer yet.
-  if (indexTotal == 0) return;
-  VANTOR_CHECK(indexBuffer->Lock(0, indexTotal * 4, &memory, D3DLOCK_DISCARD));
-  std::memcpy(memory, indices->data(), static_cast<std::size_t>(indexTotal) * 4);
-  VANTOR_CHECK(indexBuffer->Unlock());
+  std::vector<Vector3> positions;
+  positions.reserve(vertices.size());
+  for (VertexBase* vertex : vertices) {
+    const Vector3* position = vertex->getPosition();
+    positions.push_back(position ? *position : Vector3{});
+  }
+
+  if (indices) {
+    d3dIndexAmount = indexTotal;
+    // An empty list only clears the count: a lock of size 0 would mean the whole buffer,
+    // and there may be no buffer yet.
+    if (indexTotal != 0) {
+      VANTOR_CHECK(indexBuffer->Lock(0, indexTotal * 4, &memory, D3DLOCK_DISCARD));
+      std::memcpy(memory, indices->data(), static_cast<std::size_t>(indexTotal) * 4);
+      VANTOR_CHECK(indexBuffer->Unlock());
+    }
+  }
+  updateWinding(std::move(positions), indices ? indices->data() : nullptr);
 }
 
 void D3DMesh::setRaw(const void* vertexData, const std::uint32_t* indexData, int vertexCount,
@@ -176,15 +187,18 @@ void D3DMesh::setRaw(const void* vertexData, const std::uint32_t* indexData, int
   vertexSize = vertexRecordSize;
   reserve(0, vertexCount, indexCount, vertexRecordSize);
   void* memory = nullptr;
+  std::vector<Vector3> positions;
   if (vertexData) {
     vertexAmount = vertexCount;
     if (vertexCount > 0) {
       VANTOR_CHECK(vertexBuffer->Lock(0, vertexCount * vertexRecordSize, &memory, D3DLOCK_DISCARD));
       const auto* in = static_cast<const VertexAttributes*>(vertexData);
       auto* out = static_cast<VertexAttributes*>(memory);
+      positions.resize(static_cast<std::size_t>(vertexCount));
       for (int i = 0; i < vertexCount; ++i) {
         out[i] = in[i];
         out[i].position = in[i].position * scale;
+        positions[static_cast<std::size_t>(i)] = out[i].position;
       }
       VANTOR_CHECK(vertexBuffer->Unlock());
     }
@@ -197,6 +211,31 @@ void D3DMesh::setRaw(const void* vertexData, const std::uint32_t* indexData, int
       VANTOR_CHECK(indexBuffer->Unlock());
     }
   }
+  updateWinding(std::move(positions), indexData);
+}
+
+void D3DMesh::updateWinding(std::vector<Vector3> positions, const std::uint32_t* indices) {
+  winding = OutwardWinding::Open;
+  if (vertexAmount == 0 || d3dIndexAmount == 0) return;
+  void* memory = nullptr;
+  if (positions.empty()) {
+    VANTOR_CHECK(vertexBuffer->Lock(0, 0, &memory, D3DLOCK_READONLY));
+    const auto* records = static_cast<const unsigned char*>(memory);
+    positions.resize(static_cast<std::size_t>(vertexAmount));
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+      std::memcpy(&positions[i], records + i * static_cast<std::size_t>(vertexSize),
+                  sizeof(Vector3));
+    }
+    VANTOR_CHECK(vertexBuffer->Unlock());
+  }
+  const auto indexCount = static_cast<std::size_t>(d3dIndexAmount);
+  if (indices) {
+    winding = outwardWinding(positions, {indices, indexCount});
+    return;
+  }
+  VANTOR_CHECK(indexBuffer->Lock(0, 0, &memory, D3DLOCK_READONLY));
+  winding = outwardWinding(positions, {static_cast<const std::uint32_t*>(memory), indexCount});
+  VANTOR_CHECK(indexBuffer->Unlock());
 }
 
 void D3DMesh::draw() {

@@ -11,7 +11,9 @@
 #include <d3d9.h>
 
 #include <cstdint>
+#include <vector>
 
+#include "gfx/math/OutwardWinding.h"
 #include "gfx/mesh/VantorMesh.h"
 
 namespace vantor {
@@ -56,8 +58,14 @@ class D3DMesh {
   int getVertexAmount() const { return vertexAmount; }
   int getIndexCapacity() const { return indexCapacity; }
   int getVertexCapacity() const { return vertexCapacity; }
+  // Whether the triangles in use bound a solid and which way round, worked out at every fill.
+  OutwardWinding getOutwardWinding() const { return winding; }
 
  private:
+  // Works out the winding after a fill from the positions in use (empty: read them from
+  // the vertex buffer) and the indices in use (null: read them from the index buffer).
+  void updateWinding(std::vector<Vector3> positions, const std::uint32_t* indices);
+
   IDirect3DIndexBuffer9* indexBuffer = nullptr;
   IDirect3DVertexBuffer9* vertexBuffer = nullptr;
   int d3dIndexAmount = 0;
@@ -68,6 +76,7 @@ class D3DMesh {
   IDirect3DDevice9* device = nullptr;
   int minVertexCapacity = 0;
   int minTriangleCapacity = 0;
+  OutwardWinding winding = OutwardWinding::Open;
 };
 
 static_assert(D3DMesh::vertexFormat == 5243922);

@@ -145,6 +145,12 @@ void Mesh::upload() {
   data->syncState = MeshSync::Synced;
 }
 
+OutwardWinding Mesh::outwardWinding() {
+  if (data->syncState == MeshSync::Empty) return OutwardWinding::Open;
+  upload();
+  return data->d3dMesh->getOutwardWinding();
+}
+
 void Mesh::draw(const Matrix&) {
   if (data->syncState == MeshSync::Empty) {
     reportFatal(141);

@@ -15,6 +15,7 @@
 #include "gfx/math/BoundingBox.h"
 #include "gfx/scene/INode.h"
 #include "gfx/math/Matrix.h"
+#include "gfx/math/OutwardWinding.h"
 #include "gfx/mesh/VantorMesh.h"
 
 namespace vantor {
@@ -74,6 +75,9 @@ class Mesh : public INode {
   void copyFrom(const Mesh& other);
   // Rebuilds the buffers if the topology is newer.
   void upload();
+  // Whether the surface bounds a solid and which way its faces run seen from outside, as the
+  // buffers hold it (rebuilt first if the topology is newer); Open for an empty mesh.
+  OutwardWinding outwardWinding();
   // Draws the mesh with the caller's effect pass; m is not used by the mesh.
   void draw(const Matrix& m);
   // Smooth vertex normals of the topology, unless automatic normals are off.

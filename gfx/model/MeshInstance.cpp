@@ -28,7 +28,7 @@ void MeshInstance::drawSubtree(const Matrix& parent, INode* node) {
       mesh->computeNormals();
       if (material.normalmap) mesh->computeTangents();
     }
-    shader->uploadObject(mesh);
+    shader->uploadObject(mesh, mesh->outwardWinding());
     mesh->draw(Matrix());
   }
   shader->popMatrix();

@@ -31,6 +31,18 @@ void setRenderState(D3DRENDERSTATETYPE state, DWORD value) {
   GraphicsContext::instance()->device()->SetRenderState(state, value);
 }
 
+// The faces to skip: those that face inwards on a closed surface, none on an open one. A
+// world matrix that mirrors (negative determinant) turns the winding round on the screen.
+D3DCULL cullMode(OutwardWinding winding, const Matrix& world) {
+  if (winding == OutwardWinding::Open) return D3DCULL_NONE;
+  const auto& m = world.m;
+  const float determinant = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+                            m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+                            m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+  const bool clockwiseOnScreen = (winding == OutwardWinding::Clockwise) == (determinant > 0.0f);
+  return clockwiseOnScreen ? D3DCULL_CCW : D3DCULL_CW;
+}
+
 // The parameter names of point light i ("pointLight[3].position" ...), made once: they are
 // set for every drawn object.
 struct PointLightNames {
@@ -65,7 +77,7 @@ void SolidObjectShader::popMatrix() {
   if (!matrixStack.empty()) matrixStack.pop_back();
 }
 
-void SolidObjectShader::uploadMatrices(INode* node) {
+Matrix SolidObjectShader::uploadMatrices(INode* node) {
   TCamera* camera = scene->getCamera();
   const Matrix viewProjection = camera->getViewProjection();
   const Matrix view = camera->getView();
@@ -80,7 +92,7 @@ void SolidObjectShader::uploadMatrices(INode* node) {
   shader->setParameter("worldInv", world.inverse());
   // Every mesh of one instance moves with the instance being drawn.
   shader->setParameter("velocityTransform", scene->velocityTransform());
-  setRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  return world;
 }
 
 void SolidObjectShader::beginInstance(INode* node, const Material& m) {
@@ -89,6 +101,7 @@ void SolidObjectShader::beginInstance(INode* node, const Material& m) {
   VANTOR_ASSERT(solidObjectScene);
   bindEffect(m);
   uploadMatrices(node);
+  setRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
   bindMaterial(m);
   bindLights(m);
   bindExtraTargets();
@@ -195,8 +208,9 @@ void SolidObjectShader::setBlendStates(const Material& m) {
   setRenderState(D3DRS_ZWRITEENABLE, TRUE);
 }
 
-void SolidObjectShader::uploadObject(INode* node) {
-  uploadMatrices(node);
+void SolidObjectShader::uploadObject(INode* node, OutwardWinding winding) {
+  const Matrix world = uploadMatrices(node);
+  setRenderState(D3DRS_CULLMODE, cullMode(winding, world));
   shader->commitChanges();
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "gfx/math/Matrix.h"
+#include "gfx/math/OutwardWinding.h"
 #include "gfx/resources/TShader.h"
 #include "gfx/shading/Material.h"
 
@@ -44,7 +45,9 @@ class SolidObjectShader {
   // Pops the top matrix; nothing when the stack is empty.
   void popMatrix();
   // The per-object matrices of the node under the top matrix, committed for the next draw.
-  void uploadObject(INode* node);
+  // The faces turned away from the eye are skipped where the node's surface is closed
+  // (winding not Open); an open one is drawn from both sides.
+  void uploadObject(INode* node, OutwardWinding winding);
   // Ends the pass and the technique, unbinds the extra buffers, discards the handle.
   void endInstance();
 
@@ -55,7 +58,8 @@ class SolidObjectShader {
   SolidObjectShader() = default;
   // The steps of beginInstance, in their order. The scene is set and the effect made first.
   void bindEffect(const Material& material);
-  void uploadMatrices(INode* node);
+  // Answers the world matrix it set.
+  Matrix uploadMatrices(INode* node);
   void bindMaterial(const Material& material);
   // The directional light and the scene's point lights; an unlit material gets none.
   void bindLights(const Material& material);

@@ -190,6 +190,31 @@ TEST_F(SolidShaderCalls, EachMeshIsCommittedInsideOnePass) {
   EXPECT_EQ(vantor::SolidObjectShader::instance()->currentShader(), nullptr);
 }
 
+// The cull modes in force at the indexed draws, sorted.
+std::vector<std::string> cullsAtDraws(const CallList& calls) {
+  std::vector<std::string> culls;
+  std::string current = "unset";
+  for (const std::string& c : calls.calls) {
+    if (c.rfind("device.SetRenderState(D3DRS_CULLMODE, ", 0) == 0) current = c.substr(38);
+    if (c.rfind("device.DrawIndexedPrimitive(", 0) == 0) culls.push_back(current);
+  }
+  std::sort(culls.begin(), culls.end());
+  return culls;
+}
+
+// Only a closed mesh may skip faces: the open quad is drawn from both sides, the box skips
+// its inward faces, and a mirroring world matrix turns which side that is on the screen.
+TEST_F(SolidShaderCalls, BackFacesAreSkippedOnClosedMeshesOnly) {
+  vantor::MeshInstance* box = addSolid(boxMesh(0.5f), Matrix::translation(0, 0, 0.5f));
+  EXPECT_EQ(cullsAtDraws(draw()), (std::vector<std::string>{"D3DCULL_CCW)", "D3DCULL_NONE)"}));
+
+  Matrix mirror;
+  mirror.m[0][0] = -1.0f;
+  box->setTransform(mirror * Matrix::translation(0, 0, 0.5f));
+  solid->setTransform(mirror);
+  EXPECT_EQ(cullsAtDraws(draw()), (std::vector<std::string>{"D3DCULL_CW)", "D3DCULL_NONE)"}));
+}
+
 // The default material draws with "SolidObject.fxo"; one that names another effect draws
 // with that file and technique and is given the very same parameters.
 TEST_F(SolidShaderCalls, MaterialPicksItsEffect) {
