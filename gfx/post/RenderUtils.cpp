@@ -19,6 +19,21 @@ struct QuadVertex {
 constexpr DWORD kQuadFvf = D3DFVF_XYZ | D3DFVF_TEX1;  // 0x102
 static_assert(sizeof(QuadVertex) == 20);
 
+// A texture of the viewport's size drawn without a margin puts one texel on each pixel
+// centre, where the nearest texel is exactly what linear filtering gives, for less work.
+// Anything else, or a size that cannot be read, is filtered linearly.
+D3DTEXTUREFILTERTYPE quadFilter(IDirect3DDevice9* device, IDirect3DTexture9* texture,
+                                float margin) {
+  D3DVIEWPORT9 viewport;
+  D3DSURFACE_DESC level;
+  if (margin != 0.0f || texture == nullptr || FAILED(device->GetViewport(&viewport)) ||
+      FAILED(texture->GetLevelDesc(0, &level))) {
+    return D3DTEXF_LINEAR;
+  }
+  return level.Width == viewport.Width && level.Height == viewport.Height ? D3DTEXF_POINT
+                                                                          : D3DTEXF_LINEAR;
+}
+
 }  // namespace
 
 void clearTarget(unsigned alpha, unsigned red, unsigned green, unsigned blue) {
@@ -65,8 +80,9 @@ void drawQuad(ID3dSurface* texture, float alpha, float margin, D3DBLENDOP blendO
     VANTOR_CHECK_LINE(device->SetTransform(D3DTS_PROJECTION, &projection), 69);
     VANTOR_CHECK_LINE(device->SetTransform(D3DTS_VIEW, &identity), 70);
     VANTOR_CHECK_LINE(device->SetTransform(D3DTS_WORLD, &identity), 71);
-    VANTOR_CHECK_LINE(device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR), 73);
-    VANTOR_CHECK_LINE(device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR), 74);
+    const D3DTEXTUREFILTERTYPE filter = quadFilter(device, texture->getTexture(), margin);
+    VANTOR_CHECK_LINE(device->SetSamplerState(0, D3DSAMP_MAGFILTER, filter), 73);
+    VANTOR_CHECK_LINE(device->SetSamplerState(0, D3DSAMP_MINFILTER, filter), 74);
     VANTOR_CHECK_LINE(device->SetRenderState(D3DRS_ZWRITEENABLE, TRUE), 75);
   }
   device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);

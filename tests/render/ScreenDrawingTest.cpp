@@ -46,6 +46,7 @@ TEST_F(ScreenDrawing, TexturedQuadSetsItsStatesInOrder) {
       "SetTransform(*)",
       "SetTransform(*)",
       "SetTransform(*)",
+      "GetViewport()",  // a 16 x 16 texture does not match it: filtered linearly
       "SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR)",
       "SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR)",
       "SetRenderState(D3DRS_ZWRITEENABLE, TRUE)",
@@ -55,6 +56,28 @@ TEST_F(ScreenDrawing, TexturedQuadSetsItsStatesInOrder) {
       "DrawPrimitiveUP(*)",
       "EndScene()"};
   EXPECT_EQ(withoutAddresses(recorder.calls), expected);
+}
+
+// A texture of the viewport's size drawn without a margin lays one texel on each pixel, where
+// the nearest texel is what linear filtering gives; a margin scales the quad, so it filters.
+TEST_F(ScreenDrawing, OnlyATexelForEveryPixelIsSampledNearest) {
+  D3DVIEWPORT9 viewport;
+  ASSERT_EQ(device()->GetViewport(&viewport), D3D_OK);
+  RenderTarget same(static_cast<int>(viewport.Width), static_cast<int>(viewport.Height),
+                    D3DFMT_A8R8G8B8);
+  const auto filterOf = [&](RenderTarget& texture, float margin) {
+    CallRecorder recorder("device");
+    vantor::drawQuad(&texture, 1.0f, margin, D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_SRCALPHA, true);
+    return recorder.has("SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT)") &&
+                   recorder.has("SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT)")
+               ? "point"
+               : "linear";
+  };
+  EXPECT_STREQ(filterOf(same, 0.0f), "point");
+  EXPECT_STREQ(filterOf(same, 0.1f), "linear");
+  RenderTarget wider(static_cast<int>(viewport.Width) + 2, static_cast<int>(viewport.Height),
+                     D3DFMT_A8R8G8B8);
+  EXPECT_STREQ(filterOf(wider, 0.0f), "linear");
 }
 
 TEST_F(ScreenDrawing, TextureFactorAlphaIsClampedAndTruncated) {
