@@ -284,9 +284,8 @@ TEST_F(Programs, AnInstallationRendersFromAnotherWorkingFolder) {
   const Ran install =
       runProgram({CMAKE_PROGRAM, "--install", BUILD_FOLDER, "--prefix", prefix}, scratch_);
   ASSERT_EQ(install.code, 0) << install.out << install.err;
-  EXPECT_EQ(access((prefix / "games/kestu09").c_str(), X_OK), 0);
-  for (const char* program : {"kestu09-render", "kestu09-capture", "kestu09-bench"}) {
-    EXPECT_EQ(access((prefix / "bin" / program).c_str(), X_OK), 0) << program;
+  for (const char* program : {"kestu09", "kestu09-render", "kestu09-capture", "kestu09-bench"}) {
+    EXPECT_EQ(access((prefix / "games" / program).c_str(), X_OK), 0) << program;
   }
   const fs::path data = prefix / "share/kestu09/data";
   for (const char* file : {"kestuinvi.mp3", "bg.jpg", "grilli9.x"}) {
@@ -298,7 +297,7 @@ TEST_F(Programs, AnInstallationRendersFromAnotherWorkingFolder) {
     }
   }
   const fs::path elsewhere = folder("elsewhere");
-  const Ran render = runProgram({prefix / "bin/kestu09-render", "--size", "64x36", "1"}, elsewhere);
+  const Ran render = runProgram({prefix / "games/kestu09-render", "--size", "64x36", "1"}, elsewhere);
   ASSERT_EQ(render.code, 0) << render.err;
   EXPECT_EQ(readPng(elsewhere / "kestu09-01000.png").width, 64);
   // The music is found in the installation too: the picture is of music time 1 s.
