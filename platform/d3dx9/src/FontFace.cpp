@@ -1,5 +1,7 @@
 #include "FontFace.h"
 
+#include "FontLookup.h"
+
 #include <fontconfig/fontconfig.h>
 #include <strings.h>
 
@@ -125,7 +127,7 @@ const FontFace* findFontFace(const FontRequest& request) {
   static std::set<std::string> loggedFallbacks;
   const auto key = std::make_tuple(request.faceName, request.weight, request.italic);
   if (const auto found = faces.find(key); found != faces.end()) return &found->second;
-  if (!FcInit() || !freetype()) return nullptr;
+  if (!platform::win32::prepareFontLookup() || !freetype()) return nullptr;
 
   const int weight = request.weight > 0 ? request.weight : 400;
   Pattern font = match({request.faceName.c_str()}, weight, request.italic);
@@ -155,7 +157,7 @@ const FontFace* findFontFaceFor(const FontRequest& request, unsigned long charac
     return found->second.face ? &found->second : nullptr;
   }
   FontFace& face = faces[key];
-  if (!FcInit() || !freetype()) return nullptr;
+  if (!platform::win32::prepareFontLookup() || !freetype()) return nullptr;
   // Every installed face in fontconfig's order of preference for the request, the nearest in
   // family, weight and slant first.
   Pattern pattern(FcPatternCreate());

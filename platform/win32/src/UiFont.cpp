@@ -1,5 +1,7 @@
 #include "UiFont.h"
 
+#include "FontLookup.h"
+
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -39,7 +41,7 @@ struct Font {
 
   static std::string findSansSerif() {
     std::string path;
-    if (!FcInit()) return path;
+    if (!prepareFontLookup()) return path;
     FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("sans-serif"));
     FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
