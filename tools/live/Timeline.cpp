@@ -73,10 +73,12 @@ std::optional<double> Timeline::draw(SDL_Window* window, int width, int height,
     ImGui::End();
   }
 
+  float stripTop = h;
   if (shown_) {
     const float lines = state.passes.empty() ? 1.0f : 2.0f;
     const float panel = kStripHeight + lines * ImGui::GetTextLineHeightWithSpacing() + 16.0f;
-    ImGui::SetNextWindowPos(ImVec2(0, h - panel));
+    stripTop = h - panel;
+    ImGui::SetNextWindowPos(ImVec2(0, stripTop));
     ImGui::SetNextWindowSize(ImVec2(w, panel));
     ImGui::SetNextWindowBgAlpha(0.8f);
     ImGui::Begin("timeline", nullptr,
@@ -164,7 +166,7 @@ std::optional<double> Timeline::draw(SDL_Window* window, int width, int height,
     ImGui::End();
   }
 
-  if (shown_ && state.panels) state.panels();
+  if (shown_ && state.panels) state.panels(stripTop);
 
   ImGui::Render();
   ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());

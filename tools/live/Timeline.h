@@ -37,8 +37,9 @@ struct TimelineState {
   // The selected track's keys (music seconds), the one at the picture's time marked.
   std::vector<double> keySeconds;
   std::optional<std::size_t> currentKey;
-  // Further windows drawn in the same frame of the interface.
-  std::function<void()> panels;
+  // Further windows drawn in the same frame of the interface, between the top of the picture
+  // and the strip's top (y in pixels).
+  std::function<void(float stripTop)> panels;
 };
 
 class Timeline {

@@ -2,6 +2,7 @@
 
 #include <imgui.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace live {
@@ -12,11 +13,12 @@ constexpr float kPanelWidth = 300.0f;
 
 }  // namespace
 
-TrackPanelResult drawTrackPanel(TrackEditor& editor, double seconds, float top) {
+TrackPanelResult drawTrackPanel(TrackEditor& editor, double seconds, float top, float bottom) {
   TrackPanelResult result;
   const ImGuiIO& io = ImGui::GetIO();
   ImGui::SetNextWindowPos(ImVec2(io.DisplaySize.x - kPanelWidth - 8.0f, top), ImGuiCond_Always);
-  ImGui::SetNextWindowSize(ImVec2(kPanelWidth, 0.0f), ImGuiCond_Always);
+  ImGui::SetNextWindowSizeConstraints(ImVec2(kPanelWidth, 0.0f),
+                                      ImVec2(kPanelWidth, std::max(bottom - top - 8.0f, 80.0f)));
   ImGui::SetNextWindowBgAlpha(0.75f);
   ImGui::Begin("tracks", nullptr,
                ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoSavedSettings |

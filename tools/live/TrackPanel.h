@@ -16,6 +16,7 @@ struct TrackPanelResult {
   std::optional<double> seekSeconds;  // a key's time to go to
 };
 
-TrackPanelResult drawTrackPanel(TrackEditor& editor, double seconds, float top);
+// Between top and bottom (pixels); a panel taller than that scrolls.
+TrackPanelResult drawTrackPanel(TrackEditor& editor, double seconds, float top, float bottom);
 
 }  // namespace live

@@ -346,8 +346,8 @@ class Viewer {
       state.keySeconds.push_back(key.seconds);
     }
     state.currentKey = tracks_.keyNear(seconds);
-    state.panels = [this, seconds] {
-      const live::TrackPanelResult result = live::drawTrackPanel(tracks_, seconds, 8.0f);
+    state.panels = [this, seconds](float stripTop) {
+      const live::TrackPanelResult result = live::drawTrackPanel(tracks_, seconds, 8.0f, stripTop);
       if (result.edited) commands_.push_back({Command::kEdited});
       if (result.saveAsked) commands_.push_back({Command::kSave});
       if (result.seekSeconds) commands_.push_back({Command::kSeekTo, *result.seekSeconds * 1000.0});
