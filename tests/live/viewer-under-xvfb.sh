@@ -7,9 +7,10 @@
 # next picture, and a broken one keeps the viewer running with the error said and the last good
 # picture drawn; C captures the loop range to MP4 while the viewer plays on; a key inserted on a
 # track and raised changes the picture, the title and Escape say it is unsaved, Ctrl+S saves the
-# file whole with a backup; an outside edit of the track file is reloaded and a broken one keeps
-# the picture with its error said; Escape ends with exit code 0. Without a display the viewer
-# says so and ends with exit code 1; SIGTERM ends it with 143, naming the unsaved tracks.
+# file whole with a backup, and kestu09-render --data draws the saved file as the viewer does;
+# an outside edit of the track file is reloaded and a broken one keeps the picture with its
+# error said; Escape ends with exit code 0. Without a display the viewer says so and ends with
+# exit code 1; SIGTERM ends it with 143, naming the unsaved tracks.
 # Usage: viewer-under-xvfb.sh BUILD_FOLDER SOURCE_FOLDER
 # Exit 77 (skipped) where Xvfb, xdotool, ImageMagick or ffmpeg (for the capture) is not
 # installed.
@@ -113,7 +114,7 @@ key F12
 wait_for '^wrote shots/kestu09-10000\.png$' 2
 cmp -s first.png shots/kestu09-10000.png || fail "two pictures of a still moment differ"
 
-"$build/kestu09-render" --size 640x360 --out render 10 > /dev/null 2>&1 ||
+"$build/kestu09-render" --size 640x360 --data "$work/data" --out render 10 > /dev/null 2>&1 ||
   fail "kestu09-render failed"
 # The golden frames' tolerance: mean difference within one level (of 255), and at most half a
 # percent of the pixels off by more than 24 levels.
@@ -181,6 +182,9 @@ step=$(grep -n '^paused at 11\.034 s$' out.txt | tail -1 | cut -d: -f1)
 video=$(grep -n '^wrote shots/kestu09-11000-11051\.mp4$' out.txt | cut -d: -f1)
 [ "$step" -lt "$video" ] || fail "the viewer did not answer keys while the capture ran"
 
+# The effect as built, so that the render tool can draw what the viewer shows.
+cp good.fx "$solid"
+wait_for '^reloaded SolidObject\.fx in [0-9]+ ms$' 3
 # A key on the camera's height (the ninth track) at the nearest sixteenth, then raised by 4.
 for _ in $(seq 8); do key Next; done
 key k
@@ -202,6 +206,15 @@ grep -qE '^  11\.071 12 step$' data/invitation.tracks || fail "the saved file la
 cmp -s "$build/data/invitation.tracks" data/invitation.tracks.backup ||
   fail "the file before the save is not the backup"
 [ ! -e data/invitation.tracks.partial ] || fail "the save left its temporary file"
+# The render tool draws the saved tracks as the viewer does (with the last good backdrop).
+mkdir saved
+cp redder.jpg saved/bg.jpg
+cp data/invitation.tracks saved/
+"$build/kestu09-render" --size 640x360 --data "$work/saved" --out render 11.071 > /dev/null 2>&1 ||
+  fail "kestu09-render --data failed"
+mean=$(compare -metric MAE raised.png render/kestu09-11071.png null: 2>&1 | sed -E 's/.*\((.*)\).*/\1/' || true)
+awk -v m="$mean" 'BEGIN { exit !(m <= 1 / 255) }' ||
+  fail "mean difference $mean from kestu09-render --data with the saved tracks"
 sleep 0.5
 xdotool getwindowname "$window" | grep -q 'unsaved' && fail "the title still says unsaved"
 
