@@ -18,21 +18,31 @@ Track uniform(const char* name, double perSecond) {
                       {kRunSeconds, perSecond * kRunSeconds, Interpolation::kLinear}});
 }
 
+// Each track at its place in ChoreographyTrack, so that a frame's look-up by place cannot
+// take one track for another.
 TrackSet makeBuiltIn() {
   TrackSet set;
   set.beatsPerMinute = 126.0;
-  set.tracks = {
-      uniform("scroll.x", -kScrollSpeed), constant("scroll.y", 5.0),
-      constant("scroll.z", -7.0),         uniform("grill.turn", 1.0),
-      constant("grill.x", -3.0),          constant("grill.y", 0.0),
-      constant("grill.z", 0.0),           constant("camera.eye.x", 0.0),
-      constant("camera.eye.y", 8.0),      constant("camera.eye.z", -14.0),
-      constant("camera.target.x", 6.0),   constant("camera.target.y", 5.0),
-      constant("camera.target.z", 0.0),   constant("light.red", 1.0),
-      constant("light.green", 1.0),       constant("light.blue", 1.0),
-      constant("light.intensity", 2.0),   constant("blur.strength", 0.015),
-      constant("bloom.amount", 0.5),
-  };
+  set.tracks.assign(kChoreographyTrackCount, constant("", 0.0));
+  set.tracks[kScrollX] = uniform("scroll.x", -kScrollSpeed);
+  set.tracks[kScrollY] = constant("scroll.y", 5.0);
+  set.tracks[kScrollZ] = constant("scroll.z", -7.0);
+  set.tracks[kGrillTurn] = uniform("grill.turn", 1.0);
+  set.tracks[kGrillX] = constant("grill.x", -3.0);
+  set.tracks[kGrillY] = constant("grill.y", 0.0);
+  set.tracks[kGrillZ] = constant("grill.z", 0.0);
+  set.tracks[kEyeX] = constant("camera.eye.x", 0.0);
+  set.tracks[kEyeY] = constant("camera.eye.y", 8.0);
+  set.tracks[kEyeZ] = constant("camera.eye.z", -14.0);
+  set.tracks[kTargetX] = constant("camera.target.x", 6.0);
+  set.tracks[kTargetY] = constant("camera.target.y", 5.0);
+  set.tracks[kTargetZ] = constant("camera.target.z", 0.0);
+  set.tracks[kLightRed] = constant("light.red", 1.0);
+  set.tracks[kLightGreen] = constant("light.green", 1.0);
+  set.tracks[kLightBlue] = constant("light.blue", 1.0);
+  set.tracks[kLightIntensity] = constant("light.intensity", 2.0);
+  set.tracks[kBlurStrength] = constant("blur.strength", 0.015);
+  set.tracks[kBloomAmount] = constant("bloom.amount", 0.5);
   return set;
 }
 

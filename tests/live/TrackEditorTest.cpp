@@ -143,9 +143,13 @@ TEST_F(TrackEditing, AnOutsideChangeIsReadAndABrokenOneKeepsTheLastGoodTracks) {
   EXPECT_EQ(editor_.errors().size(), 1u);
   EXPECT_EQ(live_.tracks[0].valueAt(0.0), 3.0);
 
+  // A good file clears the error; it replaces unsaved edits, and says so.
+  editor_.setValue(0.0, 5.0);
   { std::ofstream(file()) << "tempo 120\ntrack height\n  0 4 step\nend\n"; }
   ASSERT_TRUE(editor_.apply({"invitation.tracks"}));
   EXPECT_TRUE(editor_.errors().empty());
+  EXPECT_NE(said_.back().find("(the unsaved changes are replaced by it)"), std::string::npos);
+  EXPECT_EQ(live_.tracks[0].valueAt(0.0), 4.0);
   EXPECT_FALSE(editor_.apply({"bg.jpg"}));
 }
 

@@ -251,6 +251,7 @@ bool TrackEditor::reload() {
     return false;
   }
   errors_.clear();
+  const bool editsLost = unsaved();
   live_ = read;
   saved_ = std::move(read);
   savedText_ = file.bytes;
@@ -260,7 +261,7 @@ bool TrackEditor::reload() {
   const double tookMs =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   say_("reloaded invitation.tracks in " + std::to_string(std::lround(file.savedAgoMs + tookMs)) +
-       " ms");
+       " ms" + (editsLost ? " (the unsaved changes are replaced by it)" : ""));
   return true;
 }
 

@@ -70,8 +70,9 @@ class TrackEditor {
   // cause said and the file as it was, when it cannot be written.
   bool save();
   // The watched folder's saved names: a change of the track file made outside the viewer is
-  // read; a file that does not read keeps the tracks, and its error stays on record until the
-  // next good file. True when the tracks changed.
+  // read (it replaces unsaved changes, and says so); a file that does not read keeps the
+  // tracks, and its error stays on record until the next good file. True when the tracks
+  // changed.
   bool apply(const std::vector<std::string>& saved);
   const std::vector<std::string>& errors() const { return errors_; }
 
