@@ -15,6 +15,7 @@ class NodePointlight;
 class PerspectiveCamera;
 class Scene;
 class Texture;
+struct TrackSet;
 }  // namespace vantor
 
 namespace vantor::invitation {
@@ -38,5 +39,9 @@ extern std::vector<MeshInstance*> glyphInstances;
 extern std::vector<Matrix> glyphBaseTransforms;
 // The light that rides with the camera.
 extern NodePointlight* pointLight;
+// The tracks each frame reads (invitation/Choreography.h names them, in their order): the
+// built-in ones until demoSetup has read the data folder's track file. A viewer may put
+// another set of the same tracks in their place between frames.
+extern TrackSet choreography;
 
 }  // namespace vantor::invitation

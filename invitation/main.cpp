@@ -1,11 +1,12 @@
 // The invitation: the hook functions the engine calls. demoSetup builds the scene once behind
-// the loading picture; demoFrame derives every transform from the music position alone, so
-// any moment can be drawn for any music time.
+// the loading picture and reads the choreography's tracks; demoFrame derives every transform
+// from the tracks at the music position alone, so any moment can be drawn for any music time.
 #include "invitation/Invitation.h"
 
 #include <d3d9.h>
 
 #include <cstdio>
+#include <string_view>
 
 #include "Core/Fatal.h"
 #include "demo/D3DWindow.h"
@@ -29,6 +30,8 @@
 #include "gfx/scene/Scene.h"
 #include "gfx/shading/Material.h"
 #include "gfx/text/FontImporter.h"
+#include "gfx/tracks/TrackFile.h"
+#include "invitation/Choreography.h"
 #include "invitation/ScrollText.h"
 
 namespace vantor::invitation {
@@ -45,6 +48,7 @@ DummyNode* textRoot = nullptr;
 std::vector<MeshInstance*> glyphInstances;
 std::vector<Matrix> glyphBaseTransforms;
 NodePointlight* pointLight = nullptr;
+TrackSet choreography = builtInChoreography();
 
 namespace {
 
@@ -58,14 +62,10 @@ ModelImporter* modelImporter = nullptr;
 // scene is not slowed down by drawing at each one.
 constexpr int kTicksPerLoadingFrame = 50;
 
-// World units per second of music that the scroller moves to the left.
-constexpr float kScrollSpeed = 28.0f;
 // The pen's advance for a blank, and the gap after each letter, in world units.
 constexpr double kBlankAdvance = 1.5;
 constexpr double kLetterGap = 0.4;
 
-const Vector3 kEye{0.0f, 8.0f, -14.0f};
-const Vector3 kLookAt{6.0f, 5.0f, 0.0f};
 const Vector3 kUp{0.0f, 1.0f, 0.0f};
 
 Matrix uniformScale(float s) {
@@ -151,6 +151,37 @@ void layOutScroller() {
   }
 }
 
+// The data folder's track file over the built-in tracks. Without the file the built-in
+// choreography plays; a damaged one ends the run with its line named, like any data file the
+// invitation cannot use.
+void readChoreography() {
+  if (findDataFile(kTracksFile).empty()) {
+    std::fprintf(stderr, "KESTU09: %s is not in the data folder; the built-in choreography plays\n",
+                 kTracksFile);
+    return;
+  }
+  const std::string name = dataFile(kTracksFile);
+  DataFileCache* cache = DataFileCache::instance();
+  const unsigned char* bytes = cache->data(name);
+  if (bytes == nullptr) return;  // the cache has said so, and the run ends
+  const std::string_view text(reinterpret_cast<const char*>(bytes), cache->size(name));
+  TrackFileError error;
+  const bool tracksRead = readTrackFile(text, builtInChoreography(), choreography, error);
+  if (!tracksRead) {
+    std::fprintf(stderr, "%s:%d: %s\n", kTracksFile, error.line, error.message.c_str());
+  }
+  VANTOR_ASSERT(tracksRead);
+}
+
+float cue(ChoreographyTrack track, float t) {
+  return static_cast<float>(choreography.tracks[track].valueAt(t));
+}
+
+Vector3 cue3(ChoreographyTrack x, float t) {
+  return {cue(x, t), cue(static_cast<ChoreographyTrack>(x + 1), t),
+          cue(static_cast<ChoreographyTrack>(x + 2), t)};
+}
+
 }  // namespace
 
 }  // namespace vantor::invitation
@@ -208,6 +239,7 @@ void demoSetup() {
   scene->addNode(textRoot);
   if (modelRoot != nullptr) scene->addNode(modelRoot);
   scene->lighting.velocityScale = 0.05f;
+  readChoreography();
 }
 
 void demoStep(float, float) {}
@@ -218,17 +250,25 @@ void demoFrame(float frameSeconds, float musicSeconds) {
   for (std::size_t i = 0; i < glyphInstances.size(); ++i) {
     glyphInstances[i]->setTransform(glyphBaseTransforms[i]);
   }
-  textRoot->setTransform(Matrix::translation(-kScrollSpeed * t, 5.0f, -7.0f));
+  const Vector3 scroll = cue3(kScrollX, t);
+  textRoot->setTransform(Matrix::translation(scroll.x, scroll.y, scroll.z));
   if (modelRoot != nullptr) {
-    modelRoot->setTransform(Matrix::rotationY(t) * Matrix::translation(-3.0f, 0.0f, 0.0f));
+    const Vector3 grill = cue3(kGrillX, t);
+    modelRoot->setTransform(Matrix::rotationY(cue(kGrillTurn, t)) *
+                            Matrix::translation(grill.x, grill.y, grill.z));
   }
-  camera->setLookAt(kEye, kLookAt, kUp);
+  camera->setLookAt(cue3(kEyeX, t), cue3(kTargetX, t), kUp);
   const Vector3 eye = camera->getPosition();
   pointLight->setTransform(Matrix::translation(eye.x, eye.y, eye.z));
+  const Vector3 colour = cue3(kLightRed, t);
+  pointLight->color[0] = colour.x;
+  pointLight->color[1] = colour.y;
+  pointLight->color[2] = colour.z;
+  pointLight->intensity = cue(kLightIntensity, t);
 
   scene->render(t);
   MotionblurEffect motionBlur(scene->getColorBuffer(), scene->getBlurMap(), scene->getDepthBuffer(),
-                              0.015f);
+                              cue(kBlurStrength, t));
   motionBlur.render(t);
   BloomEffect bloom(&motionBlur, 0.1f, 1.0f, 1.5f);
   bloom.render(t);
@@ -236,8 +276,8 @@ void demoFrame(float frameSeconds, float musicSeconds) {
   drawQuad(backgroundTexture, 1.0f, 0.0f, D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_SRCALPHA, true);
   drawQuad(motionBlur.getColorBuffer(), 1.0f, 0.0f, D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_SRCALPHA,
            true);
-  drawQuad(bloom.getColorBuffer(), 0.5f, 0.0f, D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_SRCALPHA,
-           true);
+  drawQuad(bloom.getColorBuffer(), cue(kBloomAmount, t), 0.0f, D3DBLENDOP_ADD, D3DBLEND_ONE,
+           D3DBLEND_SRCALPHA, true);
   // The bloom is destroyed first, then the motion blur: each gives its buffer back to the pool.
 }
 

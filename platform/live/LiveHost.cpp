@@ -4,6 +4,7 @@
 #include <FmodHooks.h>
 #include <Hooks.h>
 #include <Input.h>
+#include <PresentationCheck.h>
 #include <SDL.h>
 #include <Window.h>
 #include <WindowHost.h>
@@ -32,6 +33,8 @@ std::uint64_t steadyMs() {
 
 }  // namespace
 
+std::string LiveHost::whyNothingCanBeShown() { return d3d9::whyNothingCanBeShown(); }
+
 bool LiveHost::ensureAudioOutput() {
   bool opened = false;
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
@@ -57,13 +60,13 @@ LiveHost::LiveHost(UINT width, UINT height, std::vector<int> clicks) : clicks_(s
   win32::setTimeSource([this] { return std::min(steadyMs(), capMs_); });
   win32::setIdleHandler([this] { return idle(); });
   fmod::onChannelPlayed([this](FMOD::Channel* channel) { channel_ = channel; });
-  SDL_AddEventWatch(&LiveHost::eventWatch, this);
+  SDL_SetEventFilter(&LiveHost::eventFilter, this);
   setCallObserver(this);
 }
 
 LiveHost::~LiveHost() {
   setCallObserver(nullptr);
-  SDL_DelEventWatch(&LiveHost::eventWatch, this);
+  SDL_SetEventFilter(nullptr, nullptr);
   d3d9::setPresentOverlay(nullptr);
   fmod::onChannelPlayed(nullptr);
   win32::setIdleHandler(nullptr);
@@ -94,13 +97,14 @@ bool LiveHost::idle() {
   return true;
 }
 
-int LiveHost::eventWatch(void* self, SDL_Event* event) {
+// SDL's filter, not a watch: a watch sees an event that goes on to the window in any case.
+int LiveHost::eventFilter(void* self, SDL_Event* event) {
   auto* host = static_cast<LiveHost*>(self);
-  if (!host->event_ || !event || host->inHandler_) return 0;
+  if (!host->event_ || !event || host->inHandler_) return 1;
   host->inHandler_ = true;
-  host->event_(*event);
+  const bool taken = host->event_(*event);
   host->inHandler_ = false;
-  return 0;
+  return taken ? 0 : 1;
 }
 
 void LiveHost::onCall(const Call& call) {

@@ -10,6 +10,7 @@
 #include <fmod.hpp>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 union SDL_Event;
@@ -38,9 +39,14 @@ class LiveHost : public ICallObserver {
   // that the handlers make themselves are not taken for the loop's.
   void onFrameStart(std::function<void()> handler) { frameStart_ = std::move(handler); }
   void onFramePresented(std::function<void()> handler) { framePresented_ = std::move(handler); }
-  // Every display event, as it arrives (mouse, keys, window), before the window gets it.
+  // Every display event, as it arrives (mouse, keys, window), before the window gets it; an
+  // event the handler answers true for is the tool's alone and never reaches the window.
   // Device calls the handler makes are not taken for the loop's.
-  void onEvent(std::function<void(const SDL_Event&)> handler) { event_ = std::move(handler); }
+  void onEvent(std::function<bool(const SDL_Event&)> handler) { event_ = std::move(handler); }
+
+  // Empty when the tool's window can be shown here (a display that answers, a window with
+  // OpenGL 4.5 in it); otherwise why not, in a few words. Before the entry runs.
+  static std::string whyNothingCanBeShown();
   // Drawn in the window after the picture, before the swap, with the GL context current.
   void onOverlay(std::function<void(SDL_Window*, int width, int height)> handler);
 
@@ -54,7 +60,7 @@ class LiveHost : public ICallObserver {
   }
 
  private:
-  static int eventWatch(void* self, SDL_Event* event);
+  static int eventFilter(void* self, SDL_Event* event);
   bool idle();
 
   std::vector<int> clicks_;
@@ -66,7 +72,7 @@ class LiveHost : public ICallObserver {
   std::uint64_t capMs_ = ~std::uint64_t{0};
   std::function<void()> frameStart_;
   std::function<void()> framePresented_;
-  std::function<void(const SDL_Event&)> event_;
+  std::function<bool(const SDL_Event&)> event_;
 };
 
 }  // namespace platform::live

@@ -8,8 +8,9 @@ namespace robust {
 
 inline const std::vector<std::string>& dataFileNames() {
   static const std::vector<std::string> names = {
-      "kestuinvi.mp3", "loading.jpg",     "moon_normal.jpg", "kivei.jpg",      "bg.jpg",
-      "grilli9.x",     "SolidObject.fxo", "MappedBlur.fxo",  "BloomEffect.fxo"};
+      "kestuinvi.mp3",   "loading.jpg",      "moon_normal.jpg", "kivei.jpg",
+      "bg.jpg",          "grilli9.x",        "SolidObject.fxo", "MappedBlur.fxo",
+      "BloomEffect.fxo", "invitation.tracks"};
   return names;
 }
 

@@ -1,5 +1,6 @@
 #include "InvitationRun.h"
 
+#include <sys/stat.h>
 #include <windows.h>
 
 #include <cstdio>
@@ -57,6 +58,16 @@ InvitationRun::InvitationRun(Size size, const char* tool)
 InvitationRun::~InvitationRun() { scripted_.forwardCallsTo(nullptr); }
 
 bool InvitationRun::musicFound() { return !vantor::findDataFile("kestuinvi.mp3").empty(); }
+
+bool InvitationRun::useDataFolder(const std::string& folder, const char* tool) {
+  struct stat status;
+  if (stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
+    std::fprintf(stderr, "%s: the data folder %s does not exist\n", tool, folder.c_str());
+    return false;
+  }
+  vantor::useDataFolder(folder);
+  return true;
+}
 
 void InvitationRun::loopStarts() {
   looping_ = true;

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "Arguments.h"
@@ -48,6 +49,10 @@ class InvitationRun {
 
   // Whether the music track is found; without it every frame shows music time 0.
   static bool musicFound();
+  // Makes folder the first place of every data file a run reads (its pictures, its track file
+  // invitation.tracks), the usual places giving what it lacks. False, with a line naming the
+  // tool on standard error, when it is not a folder. Before the run.
+  static bool useDataFolder(const std::string& folder, const char* tool);
 
  private:
   class LoopWatch;

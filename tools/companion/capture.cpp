@@ -33,7 +33,7 @@ namespace {
 constexpr const char* kTool = "kestu09-capture";
 constexpr const char* kUsage =
     "usage: kestu09-capture [--size WxH] [--fps N] [--from A] [--to B | --seconds S]\n"
-    "                       [--out FILE]\n"
+    "                       [--data DIR] [--out FILE]\n"
     "Captures the invitation from music time A to B (default the whole 91 s) at N frames a\n"
     "second, frame k at music time A + k/N, and encodes it with the music from A on into an\n"
     "MP4 (H.264 High, yuv420p, constant frame rate, AAC 192 kbit/s, faststart) through\n"
@@ -44,6 +44,8 @@ constexpr const char* kUsage =
     "  --from A      music time of the first frame in seconds, 0 <= A < 91 (default 0)\n"
     "  --to B        music time where the capture ends in seconds, A < B <= 91 (default 91)\n"
     "  --seconds S   length instead of --to: the capture ends at A + S\n"
+    "  --data DIR    the data folder: files are read from there first (its invitation.tracks\n"
+    "                gives the choreography), the usual places give what it lacks\n"
     "  --out FILE    the video (default kestu09.mp4)\n"
     "  --help        this text\n"
     "  --version     the version\n";
@@ -57,6 +59,7 @@ struct Request {
   std::uint32_t fromMs = 0;
   std::uint32_t toMs = companion::kRunMs;
   std::string output = "kestu09.mp4";
+  std::string data;  // the data folder asked for; empty: the usual places
 
   int frames() const {
     return static_cast<int>((static_cast<std::int64_t>(toMs - fromMs) * fps + 500) / 1000);
@@ -193,7 +196,8 @@ class Progress {
 std::optional<int> parseRequest(int argc, char** argv, Request& request) {
   try {
     const companion::Arguments arguments = companion::parseArguments(
-        argc - 1, argv + 1, {"--size", "--fps", "--from", "--to", "--seconds", "--out"}, false);
+        argc - 1, argv + 1, {"--size", "--fps", "--from", "--to", "--seconds", "--data", "--out"},
+        false);
     if (arguments.help) return companion::printHelp(kTool, kUsage);
     if (arguments.version) return companion::printVersion(kTool);
     const auto& options = arguments.options;
@@ -228,6 +232,7 @@ std::optional<int> parseRequest(int argc, char** argv, Request& request) {
       request.toMs = request.fromMs + lengthMs;
     }
     if (options.count("--out")) request.output = options.at("--out");
+    if (options.count("--data")) request.data = options.at("--data");
     if (request.output.empty() || request.output.back() == '/') {
       throw companion::UsageError("--out needs a file");
     }
@@ -517,6 +522,9 @@ std::string verifyVideo(const Request& request, const std::string& path) {
 int main(int argc, char** argv) {
   Request request;
   if (const std::optional<int> code = parseRequest(argc, argv, request)) return *code;
+  if (!request.data.empty() && !companion::InvitationRun::useDataFolder(request.data, kTool)) {
+    return 1;
+  }
   const std::optional<Output> output = prepareOutput(request);
   if (!output) return 1;
 

@@ -15,13 +15,15 @@ namespace {
 
 constexpr const char* kTool = "kestu09-render";
 constexpr const char* kUsage =
-    "usage: kestu09-render [--size WxH] [--fps N] [--out DIR] TIME...\n"
+    "usage: kestu09-render [--size WxH] [--fps N] [--data DIR] [--out DIR] TIME...\n"
     "Draws the invitation at each music TIME (seconds, 0 <= TIME < 91) as a viewer sees it\n"
     "in a run at N frames a second, motion blur included, and writes DIR/kestu09-NNNNN.png\n"
     "(NNNNN: the time in milliseconds).\n"
     "  --size WxH  picture size in pixels (default 1280x720)\n"
     "  --fps N     frames a second of the run, 1 to 90: the frame 1/N s before TIME is drawn\n"
     "              first, so the motion is that run's (default 60)\n"
+    "  --data DIR  the data folder: files are read from there first (its invitation.tracks\n"
+    "              gives the choreography), the usual places give what it lacks\n"
     "  --out DIR   folder for the pictures (default: the current folder)\n"
     "  --help      this text\n"
     "  --version   the version\n";
@@ -62,12 +64,12 @@ int renderOne(companion::Size size, int fps, std::uint32_t musicMs, const std::s
 
 int main(int argc, char** argv) {
   companion::Size size{1280, 720};
-  std::string folder;
+  std::string folder, data;
   int fps = 60;
   std::vector<std::uint32_t> times;
   try {
     const companion::Arguments arguments =
-        companion::parseArguments(argc - 1, argv + 1, {"--size", "--fps", "--out"}, true);
+        companion::parseArguments(argc - 1, argv + 1, {"--size", "--fps", "--data", "--out"}, true);
     if (arguments.help) return companion::printHelp(kTool, kUsage);
     if (arguments.version) return companion::printVersion(kTool);
     if (arguments.options.count("--size")) {
@@ -78,6 +80,7 @@ int main(int argc, char** argv) {
       fps = companion::parseInteger(arguments.options.at("--fps"), 1, 90, "--fps");
     }
     if (arguments.options.count("--out")) folder = arguments.options.at("--out");
+    if (arguments.options.count("--data")) data = arguments.options.at("--data");
     if (arguments.operands.empty()) throw companion::UsageError("no time given");
     std::set<std::uint32_t> seen;
     for (const std::string& operand : arguments.operands) {
@@ -93,6 +96,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s: the folder %s does not exist\n", kTool, folder.c_str());
     return 1;
   }
+  if (!data.empty() && !companion::InvitationRun::useDataFolder(data, kTool)) return 1;
   if (!companion::InvitationRun::musicFound()) {
     std::fprintf(stderr, "%s: the music track is not found: every picture shows music time 0\n",
                  kTool);

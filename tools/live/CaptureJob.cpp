@@ -13,8 +13,9 @@
 
 namespace live {
 
-CaptureJob::CaptureJob(std::string program, std::function<void(const std::string&)> say)
-    : program_(std::move(program)), say_(std::move(say)) {}
+CaptureJob::CaptureJob(std::string program, std::function<void(const std::string&)> say,
+                       std::string dataFolder)
+    : program_(std::move(program)), say_(std::move(say)), dataFolder_(std::move(dataFolder)) {}
 
 CaptureJob::~CaptureJob() {
   if (!running()) return;
@@ -35,8 +36,9 @@ void CaptureJob::start(int width, int height, std::uint32_t fromMs, std::uint32_
   path_ = folder.empty() ? name : folder.back() == '/' ? folder + name : folder + "/" + name;
   range_ = seconds(fromMs) + " - " + seconds(toMs) + " s";
   const std::string size = std::to_string(width) + "x" + std::to_string(height);
-  const std::vector<std::string> argv = {
-      program_, "--size", size, "--from", seconds(fromMs), "--to", seconds(toMs), "--out", path_};
+  std::vector<std::string> argv = {program_, "--size",      size,    "--from", seconds(fromMs),
+                                   "--to",   seconds(toMs), "--out", path_};
+  if (!dataFolder_.empty()) argv.insert(argv.end(), {"--data", dataFolder_});
   // The program's lines would mix with the viewer's own on standard output.
   const int input = open("/dev/null", O_RDONLY | O_CLOEXEC);
   child_ = input < 0 ? -1 : companion::startProgram(argv, input, STDERR_FILENO, true);

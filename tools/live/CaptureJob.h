@@ -14,8 +14,10 @@ namespace live {
 class CaptureJob {
  public:
   // program: the capture tool (kestu09-capture, or a stand-in with its arguments); say
-  // receives the line of each start and result.
-  CaptureJob(std::string program, std::function<void(const std::string&)> say);
+  // receives the line of each start and result; dataFolder, when given, is the capture's
+  // --data (it draws that folder's saved tracks).
+  CaptureJob(std::string program, std::function<void(const std::string&)> say,
+             std::string dataFolder = {});
   // A capture still running is interrupted (it removes what it wrote) and waited for; one
   // whose viewer ends otherwise (a signal) is interrupted as well.
   ~CaptureJob();
@@ -35,6 +37,7 @@ class CaptureJob {
  private:
   std::string program_;
   std::function<void(const std::string&)> say_;
+  std::string dataFolder_;
   pid_t child_ = -1;
   std::string range_;  // "10.000 - 14.000 s" of the running capture
   std::string path_;   // its video

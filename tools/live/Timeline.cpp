@@ -14,8 +14,9 @@ namespace live {
 namespace {
 
 constexpr float kStripHeight = 56.0f;
-constexpr double kBeatsPerMinute = 126.0;
 constexpr double kFramesPerSecond = 60.0;
+// Beats are drawn where they stand at least this many pixels apart; bars always.
+constexpr float kBeatSpacing = 6.0f;
 
 }  // namespace
 
@@ -29,9 +30,12 @@ Timeline::~Timeline() {
 bool Timeline::handleEvent(const SDL_Event& event) {
   if (!started_) return false;
   ImGui_ImplSDL2_ProcessEvent(&event);
-  return ImGui::GetIO().WantCaptureMouse &&
-         (event.type == SDL_MOUSEBUTTONDOWN || event.type == SDL_MOUSEBUTTONUP ||
-          event.type == SDL_MOUSEMOTION);
+  const ImGuiIO& io = ImGui::GetIO();
+  const bool mouse = event.type == SDL_MOUSEBUTTONDOWN || event.type == SDL_MOUSEBUTTONUP ||
+                     event.type == SDL_MOUSEMOTION || event.type == SDL_MOUSEWHEEL;
+  const bool keys =
+      event.type == SDL_KEYDOWN || event.type == SDL_KEYUP || event.type == SDL_TEXTINPUT;
+  return (mouse && io.WantCaptureMouse) || (keys && io.WantTextInput);
 }
 
 std::optional<double> Timeline::draw(SDL_Window* window, int width, int height,
@@ -69,17 +73,19 @@ std::optional<double> Timeline::draw(SDL_Window* window, int width, int height,
     ImGui::End();
   }
 
+  float stripTop = h;
   if (shown_) {
     const float lines = state.passes.empty() ? 1.0f : 2.0f;
     const float panel = kStripHeight + lines * ImGui::GetTextLineHeightWithSpacing() + 16.0f;
-    ImGui::SetNextWindowPos(ImVec2(0, h - panel));
+    stripTop = h - panel;
+    ImGui::SetNextWindowPos(ImVec2(0, stripTop));
     ImGui::SetNextWindowSize(ImVec2(w, panel));
     ImGui::SetNextWindowBgAlpha(0.8f);
     ImGui::Begin("timeline", nullptr,
                  ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove |
                      ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoScrollWithMouse);
     const double seconds = state.timeMs / 1000.0;
-    const double beats = seconds * kBeatsPerMinute / 60.0;
+    const double beats = seconds * state.beatsPerMinute / 60.0;
     ImGui::Text("%8.3f s   frame %5ld   bar %3ld.%ld   %-5s %s   %5.1f fps   CPU %5.1f ms", seconds,
                 std::lround(std::floor(seconds * kFramesPerSecond)),
                 static_cast<long>(beats / 4.0) + 1, static_cast<long>(std::fmod(beats, 4.0)) + 1,
@@ -134,11 +140,33 @@ std::optional<double> Timeline::draw(SDL_Window* window, int width, int height,
                       ImVec2(origin.x + x + 0.5f, mid + half), IM_COL32(120, 190, 140, 255));
       }
     }
+    // Bars and beats, then the selected track's keys over them.
+    const double beatSeconds = 60.0 / std::max(state.beatsPerMinute, 1.0);
+    const float beatWidth = static_cast<float>(beatSeconds * 1000.0 / endMs) * stripWidth;
+    for (long beat = 0; beat * beatSeconds * 1000.0 <= endMs; ++beat) {
+      const bool bar = beat % 4 == 0;
+      if (!bar && beatWidth < kBeatSpacing) continue;
+      const float x =
+          origin.x + static_cast<float>(beat * beatSeconds * 1000.0 / endMs) * stripWidth;
+      draw->AddLine(ImVec2(x, origin.y), ImVec2(x, origin.y + (bar ? kStripHeight : 8.0f)),
+                    bar ? IM_COL32(255, 255, 255, 40) : IM_COL32(255, 255, 255, 70));
+    }
+    for (std::size_t i = 0; i < state.keySeconds.size(); ++i) {
+      const float x =
+          origin.x + static_cast<float>(state.keySeconds[i] * 1000.0 / endMs) * stripWidth;
+      const float y = origin.y + kStripHeight - 8.0f;
+      const bool current = state.currentKey == i;
+      const float r = current ? 6.0f : 4.0f;
+      draw->AddQuadFilled(ImVec2(x, y - r), ImVec2(x + r, y), ImVec2(x, y + r), ImVec2(x - r, y),
+                          current ? IM_COL32(255, 120, 60, 255) : IM_COL32(230, 230, 255, 230));
+    }
     const float head =
         origin.x + static_cast<float>(std::clamp(state.timeMs / endMs, 0.0, 1.0)) * stripWidth;
     draw->AddLine(ImVec2(head, origin.y), ImVec2(head, end.y), IM_COL32(255, 220, 80, 255), 2.0f);
     ImGui::End();
   }
+
+  if (shown_ && state.panels) state.panels(stripTop);
 
   ImGui::Render();
   ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());

@@ -1,11 +1,14 @@
 // The viewer's interface over the picture, drawn with Dear ImGui in the window after the
 // picture and before the swap (never into the back buffer, so a picture of the frame never
 // holds it): a strip along the bottom with the track's loudness, the play head and the loop
-// range, where a click or a drag seeks; the figures of the moment beside it; the effect
-// errors over the picture.
+// range, the beat grid and the selected track's keys, where a click or a drag seeks; the
+// figures of the moment beside it; the errors of effects, pictures and tracks over the
+// picture; and the panels the viewer adds (the tracks).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -30,6 +33,13 @@ struct TimelineState {
   std::vector<std::pair<std::string, double>> passes;
   const std::vector<float>* loudness = nullptr;  // levels over 0..endMs; may be null or empty
   std::vector<std::string> errors;               // drawn over the picture while there are any
+  double beatsPerMinute = 126.0;                 // the grid of bars and beats
+  // The selected track's keys (music seconds), the one at the picture's time marked.
+  std::vector<double> keySeconds;
+  std::optional<std::size_t> currentKey;
+  // Further windows drawn in the same frame of the interface, between the top of the picture
+  // and the strip's top (y in pixels).
+  std::function<void(float stripTop)> panels;
 };
 
 class Timeline {
@@ -37,7 +47,8 @@ class Timeline {
   ~Timeline();
 
   void toggle() { shown_ = !shown_; }
-  // Display events for the interface's mouse; true when the interface takes the event.
+  // Display events for the interface's mouse and keyboard; true when the interface takes the
+  // event (a click on it, keys typed into one of its fields).
   bool handleEvent(const SDL_Event& event);
   // Draws into the current drawable of the window; answers the time to seek to while the
   // strip is clicked or dragged.

@@ -1,11 +1,14 @@
 // kestu09-live: the invitation in a window with its music, under a viewer's hands: play,
-// pause, seek and loop with the music in step, effects reloaded when their sources are saved,
-// pictures of the moment that match the render tool's.
+// pause, seek and loop with the music in step, effects and pictures reloaded when saved, the
+// choreography's tracks edited on the beat grid and saved, pictures of the moment that match
+// the render tool's.
 #include <SDL.h>
 #include <sys/stat.h>
 #include <windows.h>
 
 #include <chrono>
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -28,14 +31,20 @@
 #include "ScriptedRun.h"
 #include "SourceWatch.h"
 #include "Timeline.h"
+#include "TrackEditor.h"
+#include "TrackPanel.h"
 #include "Transport.h"
 #include "gfx/resources/DataFileCache.h"
 #include "gfx/resources/GraphicsContext.h"
+#include "gfx/tracks/TrackFile.h"
+#include "invitation/Choreography.h"
+#include "invitation/Invitation.h"
 
 namespace {
 
 constexpr const char* kTool = "kestu09-live";
 constexpr const char* kTitle = "KESTU09 live";
+constexpr const char* kUnsavedTitle = "KESTU09 live - invitation.tracks (unsaved)";
 constexpr const char* kUsage =
     "usage: kestu09-live [--size WxH] [--time T] [--paused] [--loop A B] [--effects DIR]\n"
     "                    [--data DIR] [--out DIR]\n"
@@ -55,7 +64,11 @@ constexpr const char* kUsage =
     "Keys: Space pause/play, Left/Right 1 s, Shift+Left/Right one frame, Home the start,\n"
     "[ and ] the loop's start and end, L loop on/off, Up/Down speed x2 or /2 (x1/4..x4),\n"
     "Tab the timeline, F12 a picture, C the loop range to MP4 through kestu09-capture,\n"
-    "Escape quits.\n";
+    "Escape quits (with unsaved tracks, a second Escape).\n"
+    "Tracks (invitation.tracks of the data folder): PageUp/PageDown a track, K a key at the\n"
+    "time on the nearest sixteenth (Shift+K the beat, Alt+K no snapping), = and - its value\n"
+    "(Shift: x10), I its interpolation, Delete the key, comma and period the previous and next\n"
+    "key, Ctrl+Z undo, Ctrl+Y redo, Ctrl+S save.\n";
 
 // The launcher's controls: the full-screen box (cleared) and Start.
 constexpr int kStartId = 1001;
@@ -68,6 +81,22 @@ const std::vector<std::string> kPassNames = {"scene", "motion blur", "bloom", "c
 // While the picture stands still the loop is held to about this rate, so a paused viewer
 // does not take a whole core.
 constexpr double kStillFrameMs = 1000.0 / 60.0;
+
+// The signal that asked the viewer to end (SIGINT, SIGTERM), 0 while none did. A second one
+// ends the process at once, for a viewer that cannot reach its next frame.
+volatile std::sig_atomic_t endSignal = 0;
+
+extern "C" void askToEnd(int signal) {
+  if (endSignal != 0) _exit(128 + signal);
+  endSignal = signal;
+}
+
+void watchEndSignals() {
+  struct sigaction action {};
+  action.sa_handler = askToEnd;
+  sigemptyset(&action.sa_mask);
+  for (int signal : {SIGINT, SIGTERM}) sigaction(signal, &action, nullptr);
+}
 
 // One line on standard output; a line that cannot be written is said once on standard
 // error, and the viewer plays on.
@@ -145,7 +174,9 @@ class Viewer {
         effects_(options.effects, say),
         dataWatch_(options.data),
         pictures_(options.data, say),
-        capture_(live::captureToolBeside(), say),
+        capture_(live::captureToolBeside(), say, options.data),
+        tracks_(vantor::invitation::choreography, vantor::invitation::builtInChoreography(),
+                options.data, say),
         passTimer_(kPassNames) {
     host_.watchCalls(&passTimer_);
     if (!watch_.error().empty()) say("effects are not watched: " + watch_.error());
@@ -159,7 +190,7 @@ class Viewer {
     });
     host_.onFrameStart([this] { frameStart(); });
     host_.onFramePresented([this] { framePresented(); });
-    host_.onEvent([this](const SDL_Event& event) { handleEvent(event); });
+    host_.onEvent([this](const SDL_Event& event) { return handleEvent(event); });
     host_.onOverlay(
         [this](SDL_Window* window, int width, int height) { overlay(window, width, height); });
   }
@@ -173,18 +204,60 @@ class Viewer {
     lastStart_ = now;
     if (!started_) {
       started_ = true;
+      tracks_.start();  // the invitation has read its track file
       if (SDL_Window* window = SDL_GL_GetCurrentWindow()) SDL_SetWindowTitle(window, kTitle);
     }
+    if (endSignal != 0 && !ending_) endOnSignal();
     transport_.attach(host_.channel());
     effects_.apply(watch_.changed());
-    pictures_.apply(dataWatch_.changed());
+    const std::vector<std::string> dataSaved = dataWatch_.changed();
+    pictures_.apply(dataSaved);
+    if (tracks_.apply(dataSaved)) transport_.redraw();
     capture_.poll();
     for (const Command& command : commands_) run(command);
     commands_.clear();
+    showUnsavedInTitle();
     frame_ = transport_.beforeFrame(wallMs);
     // The picture F12 asked for is the first settled frame of its redraw.
     if (captureAsked_ && frame_.settled) frameWillCapture_ = true;
     frameCpuStart_ = now;
+  }
+
+  // The orderly end a signal asked for: the engine's loop ends after this frame, the viewer
+  // then ends a running capture (which removes what it wrote) and main answers 128 + the
+  // signal, as a shell expects of a program ended by it.
+  void endOnSignal() {
+    ending_ = true;
+    std::fprintf(stderr, "%s: ended by %s\n", kTool, endSignal == SIGINT ? "SIGINT" : "SIGTERM");
+    sayUnsavedLost();
+    stopTiming();
+    // As the close box would: the window's close request ends the engine's loop.
+    if (SDL_Window* window = SDL_GL_GetCurrentWindow()) {
+      SDL_Event close{};
+      close.type = SDL_WINDOWEVENT;
+      close.window.event = SDL_WINDOWEVENT_CLOSE;
+      close.window.windowID = SDL_GetWindowID(window);
+      SDL_PushEvent(&close);
+    }
+  }
+
+  void sayUnsavedLost() {
+    if (!tracks_.unsaved()) return;
+    std::string names;
+    for (const std::string& name : tracks_.unsavedTracks())
+      names += (names.empty() ? "" : ", ") + name;
+    std::fprintf(stderr, "%s: unsaved changes to %s are lost: %s\n", kTool, tracks_.path().c_str(),
+                 names.c_str());
+  }
+
+  void showUnsavedInTitle() {
+    const bool unsaved = tracks_.unsaved();
+    if (unsaved == titleUnsaved_) return;
+    titleUnsaved_ = unsaved;
+    if (!unsaved) escapeWarned_ = false;
+    if (SDL_Window* window = SDL_GL_GetCurrentWindow()) {
+      SDL_SetWindowTitle(window, unsaved ? kUnsavedTitle : kTitle);
+    }
   }
 
   void framePresented() {
@@ -266,6 +339,19 @@ class Viewer {
         state.errors.insert(state.errors.end(), lines.begin(), lines.end());
       }
     }
+    state.errors.insert(state.errors.end(), tracks_.errors().begin(), tracks_.errors().end());
+    const double seconds = transport_.timeMs() / 1000.0;
+    state.beatsPerMinute = tracks_.tracks().beatsPerMinute;
+    for (const vantor::TrackKey& key : tracks_.selectedTrack().keys()) {
+      state.keySeconds.push_back(key.seconds);
+    }
+    state.currentKey = tracks_.keyNear(seconds);
+    state.panels = [this, seconds](float stripTop) {
+      const live::TrackPanelResult result = live::drawTrackPanel(tracks_, seconds, 8.0f, stripTop);
+      if (result.edited) commands_.push_back({Command::kEdited});
+      if (result.saveAsked) commands_.push_back({Command::kSave});
+      if (result.seekSeconds) commands_.push_back({Command::kSeekTo, *result.seekSeconds * 1000.0});
+    };
     if (std::optional<double> seekTo = timeline_.draw(window, width, height, state)) {
       commands_.push_back({Command::kSeekTo, *seekTo});
     }
@@ -284,7 +370,17 @@ class Viewer {
       kFaster,
       kSlower,
       kPicture,
-      kCapture
+      kCapture,
+      kSelectTrack,
+      kInsertKey,
+      kNudgeValue,
+      kCycleInterpolation,
+      kDeleteKey,
+      kNeighbourKey,
+      kUndo,
+      kRedo,
+      kSave,
+      kEdited
     };
     Kind kind;
     double value = 0.0;
@@ -306,6 +402,66 @@ class Viewer {
         captureAsked_ = true;
         break;
       case Command::kCapture: captureLoopRange(); break;
+      default: editTracks(command); break;
+    }
+  }
+
+  // The track commands, at the play head's time (a still picture's frames include the one
+  // before it); an edit draws the picture again.
+  void editTracks(const Command& command) {
+    const double seconds = transport_.timeMs() / 1000.0;
+    bool edited = false;
+    switch (command.kind) {
+      case Command::kSelectTrack: tracks_.selectBy(static_cast<int>(command.value)); break;
+      case Command::kInsertKey: {
+        const double at = tracks_.insertKey(seconds, static_cast<live::Snap>(command.value));
+        transport_.seek(at * 1000.0);
+        edited = true;
+        break;
+      }
+      case Command::kNudgeValue:
+        edited = tracks_.nudgeValue(seconds, static_cast<int>(command.value));
+        break;
+      case Command::kCycleInterpolation: edited = tracks_.cycleInterpolation(seconds); break;
+      case Command::kDeleteKey: edited = tracks_.deleteKey(seconds); break;
+      case Command::kNeighbourKey:
+        if (const auto next = tracks_.neighbourKey(seconds, static_cast<int>(command.value))) {
+          transport_.seek(*next * 1000.0);
+        }
+        break;
+      case Command::kUndo: edited = tracks_.undo(); break;
+      case Command::kRedo: edited = tracks_.redo(); break;
+      case Command::kSave: tracks_.save(); break;
+      case Command::kEdited: edited = true; break;
+      default: break;
+    }
+    if (edited) {
+      escapeWarned_ = false;
+      transport_.redraw();
+    }
+    const bool keyCommand = command.kind == Command::kInsertKey ||
+                            command.kind == Command::kNudgeValue ||
+                            command.kind == Command::kCycleInterpolation;
+    if (keyCommand || command.kind == Command::kDeleteKey) sayKey(edited, command.kind);
+  }
+
+  // The line of a key command: the key as it is now, or why nothing changed.
+  void sayKey(bool edited, Command::Kind kind) {
+    const double seconds = transport_.timeMs() / 1000.0;
+    const vantor::Track& track = tracks_.selectedTrack();
+    const std::optional<std::size_t> index = tracks_.keyNear(seconds);
+    if (kind == Command::kDeleteKey) {
+      say(edited ? "deleted the key of " + track.name() + " at " + live::seconds(seconds * 1000.0) +
+                       " s"
+                 : "no key of " + track.name() + " to delete here (a track keeps its last key)");
+    } else if (!index) {
+      say("no key of " + track.name() + " at " + live::seconds(seconds * 1000.0) + " s");
+    } else {
+      const vantor::TrackKey& key = track.keys()[*index];
+      char value[32];
+      std::snprintf(value, sizeof value, "%.6g", key.value);
+      say("key of " + track.name() + " at " + live::seconds(key.seconds * 1000.0) + " s: " + value +
+          " " + vantor::interpolationName(key.interpolation));
     }
   }
 
@@ -316,22 +472,50 @@ class Viewer {
       say("no loop range to capture: [ and ] set its start and end");
       return;
     }
+    if (tracks_.unsaved())
+      say("the capture draws the saved invitation.tracks, not the unsaved changes");
     capture_.start(options_.size.width, options_.size.height, transport_.loopStartMs(),
                    transport_.loopEndMs(), options_.out);
   }
 
   // Display events arrive while the engine drains its messages after a frame: they are kept
-  // as commands and run before the next frame.
-  void handleEvent(const SDL_Event& event) {
-    if (timeline_.handleEvent(event)) return;
+  // as commands and run before the next frame. True for an event the window must not get
+  // (one the interface takes, the first Escape with unsaved tracks).
+  bool handleEvent(const SDL_Event& event) {
+    if (timeline_.handleEvent(event)) return true;
+    const bool escape = event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE;
+    if (escape && event.key.repeat == 0 && tracks_.unsaved() && !escapeWarned_) {
+      escapeWarned_ = true;
+      std::string names;
+      for (const std::string& name : tracks_.unsavedTracks())
+        names += (names.empty() ? "" : ", ") + name;
+      say("unsaved changes to invitation.tracks (" + names + "): Escape again quits, Ctrl+S saves");
+      return true;
+    }
     const bool closing =
         event.type == SDL_QUIT ||
-        (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE) ||
-        (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE);
-    if (closing) stopTiming();
-    if (event.type != SDL_KEYDOWN) return;
-    const bool shift = (event.key.keysym.mod & KMOD_SHIFT) != 0;
+        (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE) || escape;
+    if (closing) {
+      stopTiming();
+      if (!quitSaid_) sayUnsavedLost();
+      quitSaid_ = true;
+    }
+    if (event.type != SDL_KEYDOWN) return false;
+    const SDL_Keymod mod = static_cast<SDL_Keymod>(event.key.keysym.mod);
+    const bool shift = (mod & KMOD_SHIFT) != 0;
+    const bool ctrl = (mod & KMOD_CTRL) != 0;
+    const bool alt = (mod & KMOD_ALT) != 0;
     const bool repeat = event.key.repeat != 0;
+    if (ctrl) {
+      switch (event.key.keysym.sym) {
+        case SDLK_s:
+          if (!repeat) commands_.push_back({Command::kSave});
+          return true;
+        case SDLK_z: commands_.push_back({shift ? Command::kRedo : Command::kUndo}); return true;
+        case SDLK_y: commands_.push_back({Command::kRedo}); return true;
+        default: return false;
+      }
+    }
     switch (event.key.keysym.sym) {
       case SDLK_SPACE:
         if (!repeat) commands_.push_back({Command::kPause});
@@ -359,8 +543,31 @@ class Viewer {
       case SDLK_c:
         if (!repeat) commands_.push_back({Command::kCapture});
         break;
+      case SDLK_PAGEUP: commands_.push_back({Command::kSelectTrack, -1}); break;
+      case SDLK_PAGEDOWN: commands_.push_back({Command::kSelectTrack, 1}); break;
+      case SDLK_k: {
+        const live::Snap snap = alt     ? live::Snap::kNone
+                                : shift ? live::Snap::kBeat
+                                        : live::Snap::kSixteenth;
+        if (!repeat) commands_.push_back({Command::kInsertKey, static_cast<double>(snap)});
+        break;
+      }
+      case SDLK_EQUALS:
+      case SDLK_PLUS:
+      case SDLK_KP_PLUS: commands_.push_back({Command::kNudgeValue, shift ? 10.0 : 1.0}); break;
+      case SDLK_MINUS:
+      case SDLK_KP_MINUS: commands_.push_back({Command::kNudgeValue, shift ? -10.0 : -1.0}); break;
+      case SDLK_i:
+        if (!repeat) commands_.push_back({Command::kCycleInterpolation});
+        break;
+      case SDLK_DELETE:
+        if (!repeat) commands_.push_back({Command::kDeleteKey});
+        break;
+      case SDLK_COMMA: commands_.push_back({Command::kNeighbourKey, -1}); break;
+      case SDLK_PERIOD: commands_.push_back({Command::kNeighbourKey, 1}); break;
       default: break;
     }
+    return false;
   }
 
   const Options& options_;
@@ -371,6 +578,7 @@ class Viewer {
   live::SourceWatch dataWatch_;
   live::PictureReload pictures_;
   live::CaptureJob capture_;
+  live::TrackEditor tracks_;
   companion::PassTimer passTimer_;
   enum class TimerState { kOff, kTiming, kFailed, kStopped } timerState_ = TimerState::kOff;
   std::vector<std::pair<std::string, double>> passes_;
@@ -381,6 +589,7 @@ class Viewer {
   live::Transport::Frame frame_;
   bool started_ = false;
   bool captureAsked_ = false, frameWillCapture_ = false;
+  bool ending_ = false, titleUnsaved_ = false, escapeWarned_ = false, quitSaid_ = false;
   std::chrono::steady_clock::time_point lastStart_, frameCpuStart_;
   double fps_ = 0.0, cpuMs_ = 0.0, overlayMs_ = 0.0;
 };
@@ -420,6 +629,11 @@ int main(int argc, char** argv) {
   }
   // A reader of the lines that goes away (a closed pipe) must not end the viewer.
   std::signal(SIGPIPE, SIG_IGN);
+  // A viewer that nobody sees is no viewer: it says so and ends, as the demo does.
+  if (const std::string why = platform::live::LiveHost::whyNothingCanBeShown(); !why.empty()) {
+    std::fprintf(stderr, "%s: nothing can be shown: %s\n", kTool, why.c_str());
+    return 1;
+  }
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     std::fprintf(stderr, "%s: no display: %s\n", kTool, SDL_GetError());
     return 1;
@@ -434,6 +648,7 @@ int main(int argc, char** argv) {
   platform::live::LiveHost host(static_cast<UINT>(options.size.width),
                                 static_cast<UINT>(options.size.height), {kFullScreenId, kStartId});
   Viewer viewer(options, host);
+  watchEndSignals();
   WinMain(GetModuleHandleA(nullptr), nullptr, const_cast<char*>(""), SW_SHOWDEFAULT);
-  return 0;
+  return endSignal != 0 ? 128 + endSignal : 0;
 }
