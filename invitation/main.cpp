@@ -124,6 +124,10 @@ void buildGlyphs() {
     refine.apply(mesh);
     // The refinement's work mesh keeps the first level, which nothing reads again.
     refine.scratchMesh()->clear();
+    // Lit with a normal map: the normals and tangents are made now too, so that a letter's
+    // first frame on the screen does not rebuild its buffers.
+    mesh->computeNormals();
+    mesh->computeTangents();
     mesh->upload();
   }
 }

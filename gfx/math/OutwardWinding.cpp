@@ -1,27 +1,14 @@
 #include "gfx/math/OutwardWinding.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <unordered_map>
+#include <tuple>
 #include <vector>
 
 namespace vantor {
 
 namespace {
-
-struct PositionKey {
-  std::uint32_t x, y, z;
-  bool operator==(const PositionKey&) const = default;
-};
-
-struct PositionKeyHash {
-  std::size_t operator()(const PositionKey& k) const {
-    std::uint64_t h = k.x * 0x9E3779B97F4A7C15ull;
-    h ^= (h >> 29) + k.y * 0xBF58476D1CE4E5B9ull;
-    h ^= (h >> 31) + k.z * 0x94D049BB133111EBull;
-    return static_cast<std::size_t>(h ^ (h >> 32));
-  }
-};
 
 std::uint32_t bitsOf(float f) {
   // -0 and +0 are one place.
@@ -32,8 +19,35 @@ std::uint32_t bitsOf(float f) {
   return bits;
 }
 
+struct Place {
+  std::uint32_t x, y, z;
+  std::uint32_t vertex;
+  auto key() const { return std::tie(x, y, z); }
+};
+
 std::uint64_t directedEdge(std::uint32_t from, std::uint32_t to) {
   return (static_cast<std::uint64_t>(from) << 32) | to;
+}
+
+// One id per distinct place, for every vertex; empty when a position is not finite. Sorting
+// keeps this to a few allocations, where a hash map would make one per place: the check runs
+// whenever a mesh's buffers are filled, and a refined letter has thousands of places.
+std::vector<std::uint32_t> placeIds(std::span<const Vector3> positions) {
+  std::vector<Place> places(positions.size());
+  for (std::size_t i = 0; i < positions.size(); ++i) {
+    const Vector3& p = positions[i];
+    if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) return {};
+    places[i] = {bitsOf(p.x), bitsOf(p.y), bitsOf(p.z), static_cast<std::uint32_t>(i)};
+  }
+  std::sort(places.begin(), places.end(),
+            [](const Place& a, const Place& b) { return a.key() < b.key(); });
+  std::vector<std::uint32_t> ids(positions.size());
+  std::uint32_t id = 0;
+  for (std::size_t i = 0; i < places.size(); ++i) {
+    if (i > 0 && places[i].key() != places[i - 1].key()) ++id;
+    ids[places[i].vertex] = id;
+  }
+  return ids;
 }
 
 }  // namespace
@@ -41,24 +55,11 @@ std::uint64_t directedEdge(std::uint32_t from, std::uint32_t to) {
 OutwardWinding outwardWinding(std::span<const Vector3> positions,
                               std::span<const std::uint32_t> indices) {
   if (indices.empty() || indices.size() % 3 != 0) return OutwardWinding::Open;
+  const std::vector<std::uint32_t> placeOf = placeIds(positions);
+  if (placeOf.size() != positions.size()) return OutwardWinding::Open;
 
-  // One id per distinct place.
-  std::unordered_map<PositionKey, std::uint32_t, PositionKeyHash> placeIds;
-  placeIds.reserve(positions.size());
-  std::vector<std::uint32_t> placeOf(positions.size());
-  for (std::size_t i = 0; i < positions.size(); ++i) {
-    const Vector3& p = positions[i];
-    if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) {
-      return OutwardWinding::Open;
-    }
-    const PositionKey key{bitsOf(p.x), bitsOf(p.y), bitsOf(p.z)};
-    placeOf[i] =
-        placeIds.try_emplace(key, static_cast<std::uint32_t>(placeIds.size())).first->second;
-  }
-
-  // How often each directed edge is run; twice the same way is already not a solid.
-  std::unordered_map<std::uint64_t, int> runs;
-  runs.reserve(indices.size());
+  std::vector<std::uint64_t> edges;
+  edges.reserve(indices.size());
   double sixTimesVolume = 0.0;
   for (std::size_t t = 0; t < indices.size(); t += 3) {
     std::uint32_t corner[3];
@@ -67,10 +68,8 @@ OutwardWinding outwardWinding(std::span<const Vector3> positions,
       corner[k] = placeOf[indices[t + k]];
     }
     for (int k = 0; k < 3; ++k) {
-      const std::uint32_t from = corner[k];
-      const std::uint32_t to = corner[(k + 1) % 3];
-      if (from == to) return OutwardWinding::Open;
-      if (++runs[directedEdge(from, to)] > 1) return OutwardWinding::Open;
+      if (corner[k] == corner[(k + 1) % 3]) return OutwardWinding::Open;
+      edges.push_back(directedEdge(corner[k], corner[(k + 1) % 3]));
     }
     const Vector3& a = positions[indices[t]];
     const Vector3& b = positions[indices[t + 1]];
@@ -81,10 +80,13 @@ OutwardWinding outwardWinding(std::span<const Vector3> positions,
     const double bcz = double(b.x) * c.y - double(b.y) * c.x;
     sixTimesVolume += a.x * bcx + a.y * bcy + a.z * bcz;
   }
-  for (const auto& [edge, count] : runs) {
-    const auto from = static_cast<std::uint32_t>(edge >> 32);
-    const auto to = static_cast<std::uint32_t>(edge);
-    if (!runs.contains(directedEdge(to, from))) return OutwardWinding::Open;
+  // Every directed edge once (twice the same way is already not a solid), and its reverse
+  // there too.
+  std::sort(edges.begin(), edges.end());
+  if (std::adjacent_find(edges.begin(), edges.end()) != edges.end()) return OutwardWinding::Open;
+  for (const std::uint64_t edge : edges) {
+    const std::uint64_t reverse = (edge << 32) | (edge >> 32);
+    if (!std::binary_search(edges.begin(), edges.end(), reverse)) return OutwardWinding::Open;
   }
   // With Direct3D's left-handed axes, a triangle whose corners run clockwise seen from
   // outside has (b - a) × (c - a) pointing outwards, so such a surface encloses a positive
