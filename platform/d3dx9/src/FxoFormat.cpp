@@ -163,7 +163,9 @@ bool readBody(Reader& in, EffectDescription& effect, std::string& error) {
     error = "bytes after the end of the effect";
     return false;
   }
-  return validateEffect(effect, error);
+  if (!validateEffect(effect, error)) return false;
+  error.clear();  // the "truncated" default must not outlive a successful read
+  return true;
 }
 
 }  // namespace
