@@ -253,8 +253,10 @@ TEST(MachineFaults, FoldersAndNamedPipesUnderTheFilesNamesAreRefusedWithoutWaiti
   }
 }
 
+// Asked for the core dialect alone (without VANTOR_GL the device would go on in ES).
 TEST(MachineFaults, WithoutOpenGl45TheDeviceFailureIsReportedAndNamed) {
-  const RunResult run = runFrom([](const std::string&) {}, {"MESA_GL_VERSION_OVERRIDE=3.3"});
+  const RunResult run =
+      runFrom([](const std::string&) {}, {"MESA_GL_VERSION_OVERRIDE=3.3", "VANTOR_GL=core"});
   const Ending ending = judge(run, "OpenGL 4.5");
   EXPECT_EQ(ending, Ending::kAssertionNamed) << describe(run);
   EXPECT_NE(run.errors.find("demo\\D3DWindow:213"), std::string::npos) << describe(run);
