@@ -4,6 +4,7 @@
 #include <glslang/Public/ShaderLang.h>
 #include <glslang/SPIRV/GlslangToSpv.h>
 
+#include <algorithm>
 #include <memory>
 #include <spirv_cross/spirv_glsl.hpp>
 
@@ -94,15 +95,17 @@ bool toEs(std::vector<unsigned> spirv, std::string& es, std::string& error) {
   return true;
 }
 
-// The ES text must compile as ES 3.00 by the reference compiler.
-bool checkEs(const StageDescription& stage, const std::string& es, int firstLine,
-             std::vector<GlslMessage>& messages) {
-  glslang::TShader shader(languageOf(stage));
-  const char* text = es.c_str();
-  shader.setStrings(&text, 1);
-  if (shader.parse(GetDefaultResources(), 300, EEsProfile, true, false, EShMsgDefault)) return true;
-  addLog(shader.getInfoLog(), firstLine, "stage " + stage.name + " as ES 3.00: ", messages);
-  return false;
+// The ES text must compile as ES 3.00 by the reference compiler; null with messages when not.
+std::unique_ptr<glslang::TShader> checkEs(const StageDescription& stage, int firstLine,
+                                          std::vector<GlslMessage>& messages) {
+  auto shader = std::make_unique<glslang::TShader>(languageOf(stage));
+  const char* text = stage.glslEs.c_str();
+  shader->setStrings(&text, 1);
+  if (shader->parse(GetDefaultResources(), 300, EEsProfile, false, false, EShMsgDefault)) {
+    return shader;
+  }
+  addLog(shader->getInfoLog(), firstLine, "stage " + stage.name + " as ES 3.00: ", messages);
+  return nullptr;
 }
 
 class GlslangProcess {
@@ -116,22 +119,38 @@ class GlslangProcess {
 bool writeEsStages(platform::d3dx9::EffectDescription& effect, const std::vector<int>& firstLines,
                    std::vector<GlslMessage>& messages) {
   static GlslangProcess process;  // glslang counts its initialisations
-  bool ok = true;
+  auto lineOf = [&firstLines](std::size_t stage) {
+    return stage < firstLines.size() ? firstLines[stage] : 1;
+  };
+  std::vector<std::unique_ptr<glslang::TShader>> checked;
   for (std::size_t i = 0; i < effect.stages.size(); ++i) {
     StageDescription& stage = effect.stages[i];
-    const int line = i < firstLines.size() ? firstLines[i] : 1;
-    std::vector<unsigned> spirv = toSpirv(stage, line, messages);
-    if (spirv.empty()) {
-      ok = false;
-      continue;
-    }
+    checked.emplace_back();
+    std::vector<unsigned> spirv = toSpirv(stage, lineOf(i), messages);
+    if (spirv.empty()) continue;
     std::string error;
     if (!toEs(std::move(spirv), stage.glslEs, error)) {
-      messages.push_back({line, "stage " + stage.name + " cannot be written as ES: " + error});
-      ok = false;
+      messages.push_back({lineOf(i), "stage " + stage.name + " cannot be written as ES: " + error});
       continue;
     }
-    ok = checkEs(stage, stage.glslEs, line, messages) && ok;
+    checked.back() = checkEs(stage, lineOf(i), messages);
+  }
+  if (std::find(checked.begin(), checked.end(), nullptr) != checked.end()) return false;
+  // ES matches a pass's varyings by name, type and qualifiers: every pass links as ES too.
+  bool ok = true;
+  for (const auto& technique : effect.techniques) {
+    for (std::size_t i = 0; i < technique.passes.size(); ++i) {
+      const auto& pass = technique.passes[i];
+      glslang::TProgram program;
+      program.addShader(checked[pass.vertexStage].get());
+      program.addShader(checked[pass.fragmentStage].get());
+      if (!program.link(EShMsgDefault)) {
+        addLog(program.getInfoLog(), lineOf(pass.vertexStage),
+               "technique " + technique.name + " pass " + std::to_string(i) + " as ES 3.00: ",
+               messages);
+        ok = false;
+      }
+    }
   }
   return ok;
 }

@@ -15,8 +15,9 @@ namespace fxc {
 // uniforms stay plain uniforms, struct members and array elements keep their names), vertex
 // inputs and fragment outputs keep their locations, and varyings match between stages by
 // name. Samplers carry no unit in the text: the effect assigns units by name when it links.
-// Answers false and fills messages when a stage cannot be written as ES; `firstLines` (one
-// per stage) names the line for errors that no longer point into the source.
+// Every pass is linked as ES as well. Answers false and fills messages when a stage cannot be
+// written as ES or a pass does not link so; `firstLines` (one per stage) names the line for
+// errors that no longer point into the source.
 bool writeEsStages(platform::d3dx9::EffectDescription& effect, const std::vector<int>& firstLines,
                    std::vector<GlslMessage>& messages);
 
