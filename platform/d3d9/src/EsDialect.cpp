@@ -264,13 +264,15 @@ class EsDialect final : public GlDialect {
     return true;
   }
 
-  // WebGL 2 allows only a zero timeout: the fence is polled, the thread yielding between.
+  // WebGL 2 allows only a zero timeout: the fence is polled, sleeping a little between polls
+  // (spinning would take a core from a CPU rasterizer's own threads, which the wait is for).
   void waitForFence(GLsync fence, std::uint64_t nanoseconds) override {
+    constexpr auto kPollInterval = std::chrono::microseconds(100);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::nanoseconds(nanoseconds);
     while (true) {
       const GLenum result = glClientWaitSync(fence, GL_SYNC_FLUSH_COMMANDS_BIT, 0);
       if (result != GL_TIMEOUT_EXPIRED || std::chrono::steady_clock::now() >= deadline) return;
-      std::this_thread::yield();
+      std::this_thread::sleep_for(kPollInterval);
     }
   }
 
