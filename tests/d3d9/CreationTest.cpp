@@ -120,6 +120,27 @@ TEST(Direct3DCreationDeathTest, EsWithoutFloatTargetsIsRefusedNamingTheExtension
       ::testing::ExitedWithCode(0), "without EXT_color_buffer_float");
 }
 
+// Timestamps are optional in ES: without the extension the query is refused, saying why, so
+// that the pass timer reports no GPU timings instead of zeros.
+TEST(Direct3DCreationDeathTest, EsWithoutTimerQueriesHasNoTimestampQueries) {
+  EXPECT_EXIT(
+      {
+        setenv("MESA_EXTENSION_OVERRIDE", "-GL_EXT_disjoint_timer_query", 1);
+        setenv("VANTOR_GL", "es3", 1);
+        IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+        D3DPRESENT_PARAMETERS parameters = windowedParameters(64, 48);
+        IDirect3DDevice9* device = nullptr;
+        if (FAILED(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
+                                     D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &device))) {
+          std::exit(2);
+        }
+        IDirect3DQuery9* query = nullptr;
+        const HRESULT hr = device->CreateQuery(D3DQUERYTYPE_TIMESTAMP, &query);
+        std::exit(hr == D3DERR_NOTAVAILABLE && query == nullptr ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "no timestamps \\(EXT_disjoint_timer_query\\)");
+}
+
 TEST(Direct3DCreationDeathTest, AnUnknownDialectIsRefusedNamingTheChoices) {
   EXPECT_EXIT(createDeviceAndExit({"VANTOR_GL=vulkan"}, D3DERR_NOTAVAILABLE),
               ::testing::ExitedWithCode(0), "VANTOR_GL=vulkan names no GL dialect: core or es3");

@@ -3,6 +3,7 @@
 #include <epoxy/gl.h>
 
 #include <cstring>
+#include <utility>
 #include <string>
 
 #include "DeviceFixture.h"
@@ -220,6 +221,90 @@ TEST_F(DevicePixels, IndexedDrawInTheEngineVertexFormat) {
   const Pixels pixels = readBackBuffer();
   EXPECT_TRUE(sameColour(pixels.at(8, 24), 0xFF0000FF));
   EXPECT_TRUE(sameColour(pixels.at(kWidth - 8, 24), 0xFF000000));
+}
+
+// The ES dialect has no base-vertex draws and reads vertex colours as R, G, B, A: the base
+// vertex must move to the second quad's vertices and D3DCOLOR's bytes B, G, R, A must give
+// the colours written, the stream offset counted too.
+TEST_F(DevicePixels, AnIndexedDrawStartsAtItsBaseVertexAndReadsVertexColoursAsDirect3D) {
+  struct ColouredVertex {
+    float x, y, z;
+    D3DCOLOR colour;
+  };
+  constexpr DWORD kColouredFvf = D3DFVF_XYZ | D3DFVF_DIFFUSE;
+  // One unused vertex for the stream offset, then a red quad on the left half, a green-blue
+  // one on the right half.
+  const float halves[2][2] = {{-1, 0}, {0, 1}};
+  const D3DCOLOR colours[2] = {0xFFFF0000, 0xFF00FF80};
+  std::vector<ColouredVertex> quads{{0, 0, 0, 0}};
+  for (int q = 0; q < 2; ++q) {
+    const float x0 = halves[q][0], x1 = halves[q][1];
+    for (const auto& [x, y] : {std::pair{x0, 1.0f}, {x1, 1.0f}, {x0, -1.0f}, {x1, -1.0f}}) {
+      quads.push_back({x, y, 0.5f, colours[q]});
+    }
+  }
+  const UINT bytes = static_cast<UINT>(quads.size() * sizeof(ColouredVertex));
+  IDirect3DVertexBuffer9* vertices = nullptr;
+  ASSERT_EQ(device->CreateVertexBuffer(bytes, D3DUSAGE_WRITEONLY, kColouredFvf, D3DPOOL_MANAGED,
+                                       &vertices, nullptr),
+            D3D_OK);
+  void* data = nullptr;
+  ASSERT_EQ(vertices->Lock(0, 0, &data, 0), D3D_OK);
+  std::memcpy(data, quads.data(), bytes);
+  ASSERT_EQ(vertices->Unlock(), D3D_OK);
+  IDirect3DIndexBuffer9* indices = nullptr;
+  ASSERT_EQ(device->CreateIndexBuffer(6 * 2, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED,
+                                      &indices, nullptr),
+            D3D_OK);
+  ASSERT_EQ(indices->Lock(0, 0, &data, 0), D3D_OK);
+  const std::uint16_t order[6] = {0, 1, 2, 2, 1, 3};  // clockwise on screen
+  std::memcpy(data, order, sizeof order);
+  ASSERT_EQ(indices->Unlock(), D3D_OK);
+
+  clear(0xFF000000);
+  ASSERT_EQ(device->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);  // the colours as given
+  ASSERT_EQ(device->SetFVF(kColouredFvf), D3D_OK);
+  ASSERT_EQ(device->SetStreamSource(0, vertices, sizeof(ColouredVertex), sizeof(ColouredVertex)),
+            D3D_OK);
+  ASSERT_EQ(device->SetIndices(indices), D3D_OK);
+  ASSERT_EQ(device->BeginScene(), D3D_OK);
+  EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 4, 0, 4, 0, 2), D3D_OK);
+  ASSERT_EQ(device->EndScene(), D3D_OK);
+  Pixels pixels = readBackBuffer();
+  EXPECT_TRUE(sameColour(pixels.at(8, kHeight / 2), 0xFF000000));
+  EXPECT_TRUE(sameColour(pixels.at(kWidth - 8, kHeight / 2), 0xFF00FF80));
+
+  ASSERT_EQ(device->BeginScene(), D3D_OK);
+  EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2), D3D_OK);
+  ASSERT_EQ(device->EndScene(), D3D_OK);
+  pixels = readBackBuffer();
+  EXPECT_TRUE(sameColour(pixels.at(8, kHeight / 2), 0xFFFF0000));
+  unbindAndRelease(vertices, indices);
+}
+
+// Wireframe and point fills exist in core only; ES refuses such a draw and says why rather
+// than filling the triangles.
+TEST_F(DevicePixels, WireframeDrawsInCoreAndIsRefusedWithTheReasonInEs) {
+  const bool core = std::string(platform::d3d9::dialectName(device)) == "core";
+  clear(0xFF000000);
+  useSolidColour(0xFF00FF00);
+  ASSERT_EQ(device->SetRenderState(D3DRS_FILLMODE, D3DFILL_WIREFRAME), D3D_OK);
+  const QuadVertex triangle[3] = {{-1, 1, 0, 0, 0}, {1, 1, 0, 0, 0}, {-1, -1, 0, 0, 0}};
+  ASSERT_EQ(device->SetFVF(kQuadFvf), D3D_OK);
+  ASSERT_EQ(device->BeginScene(), D3D_OK);
+  testing::internal::CaptureStderr();
+  const HRESULT hr = device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, triangle, sizeof(QuadVertex));
+  const std::string said = testing::internal::GetCapturedStderr();
+  ASSERT_EQ(device->EndScene(), D3D_OK);
+  ASSERT_EQ(device->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID), D3D_OK);
+  if (core) {
+    EXPECT_EQ(hr, D3D_OK);
+    // The inside of the triangle stays black: only its edges are drawn.
+    EXPECT_TRUE(sameColour(readBackBuffer().at(kWidth / 4, kHeight / 4), 0xFF000000));
+  } else {
+    EXPECT_EQ(hr, D3DERR_INVALIDCALL);
+    EXPECT_NE(said.find("OpenGL ES fills polygons only"), std::string::npos) << said;
+  }
 }
 
 // On a CPU rasterizer the device hands GL its triangles in batches of a few thousand and waits
