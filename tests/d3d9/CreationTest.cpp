@@ -93,6 +93,8 @@ TEST(Direct3DCreation, UnsupportedParametersGiveNoDevice) {
   const bool asExpected =
       hr == expected && (FAILED(hr) ? device == nullptr
                                     : std::string(platform::d3d9::dialectName(device)) == dialect);
+  if (device) device->Release();
+  d3d->Release();
   std::exit(asExpected ? 0 : 1);
 }
 
@@ -136,6 +138,8 @@ TEST(Direct3DCreationDeathTest, EsWithoutTimerQueriesHasNoTimestampQueries) {
         }
         IDirect3DQuery9* query = nullptr;
         const HRESULT hr = device->CreateQuery(D3DQUERYTYPE_TIMESTAMP, &query);
+        device->Release();
+        d3d->Release();
         std::exit(hr == D3DERR_NOTAVAILABLE && query == nullptr ? 0 : 1);
       },
       ::testing::ExitedWithCode(0), "no timestamps \\(EXT_disjoint_timer_query\\)");
