@@ -143,4 +143,6 @@ HRESULT finishWork(IDirect3DDevice9* device) { return d3d9::finish(device); }
 
 std::string rendererName(IDirect3DDevice9* device) { return d3d9::rendererName(device); }
 
+std::string dialectName(IDirect3DDevice9* device) { return d3d9::dialectName(device); }
+
 }  // namespace platform::scripted

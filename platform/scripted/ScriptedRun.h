@@ -107,5 +107,7 @@ HRESULT readBackBuffer(IDirect3DDevice9* device, Image& image);
 HRESULT finishWork(IDirect3DDevice9* device);
 // The GL renderer and version behind the device ("" for a null or foreign device).
 std::string rendererName(IDirect3DDevice9* device);
+// The GL dialect the device speaks: "core" or "es3" ("" for a null or foreign device).
+std::string dialectName(IDirect3DDevice9* device);
 
 }  // namespace platform::scripted

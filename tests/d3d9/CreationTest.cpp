@@ -1,9 +1,11 @@
-// Creating the Direct3D object and its device: what is refused, and the message a machine
-// without OpenGL 4.5 gets.
+// Creating the Direct3D object and its device: what is refused, the message a machine
+// without OpenGL 4.5 gets, and the choice of GL dialect.
 #include <d3d9.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <initializer_list>
+#include <string>
 
 #include "DeviceGl.h"
 
@@ -72,21 +74,80 @@ TEST(Direct3DCreation, UnsupportedParametersGiveNoDevice) {
   d3d->Release();
 }
 
+// Creates a headless device in a child with the environment given ("NAME=value"; "NAME="
+// removes it) and exits 0 where the result is `expected` (and, for success, the dialect is
+// `dialect`), so that death tests can read what it wrote.
+[[noreturn]] void createDeviceAndExit(std::initializer_list<const char*> environment,
+                                      HRESULT expected, const char* dialect = "") {
+  for (const char* entry : environment) {
+    const std::string text = entry;
+    const std::size_t equals = text.find('=');
+    const std::string name = text.substr(0, equals), value = text.substr(equals + 1);
+    value.empty() ? unsetenv(name.c_str()) : setenv(name.c_str(), value.c_str(), 1);
+  }
+  IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+  D3DPRESENT_PARAMETERS parameters = windowedParameters(64, 48);
+  IDirect3DDevice9* device = nullptr;
+  const HRESULT hr = d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
+                                       D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &device);
+  const bool asExpected =
+      hr == expected && (FAILED(hr) ? device == nullptr
+                                    : std::string(platform::d3d9::dialectName(device)) == dialect);
+  if (device) device->Release();
+  d3d->Release();
+  std::exit(asExpected ? 0 : 1);
+}
+
 TEST(Direct3DCreationDeathTest, AnOlderOpenGlIsNamedInTheMessage) {
   // Mesa reports the version this variable asks for, as an older driver would.
   EXPECT_EXIT(
+      createDeviceAndExit({"MESA_GL_VERSION_OVERRIDE=3.3", "VANTOR_GL=core"}, D3DERR_NOTAVAILABLE),
+      ::testing::ExitedWithCode(0),
+      "OpenGL 4.5 core profile is needed; this machine offers OpenGL 3\\.3");
+}
+
+// Without VANTOR_GL a machine whose desktop GL is too old gets the ES dialect, and is told.
+TEST(Direct3DCreationDeathTest, TheDefaultFallsBackToEsAndSaysWhichItUses) {
+  EXPECT_EXIT(createDeviceAndExit({"MESA_GL_VERSION_OVERRIDE=3.3", "VANTOR_GL="}, D3D_OK, "es3"),
+              ::testing::ExitedWithCode(0),
+              "OpenGL 4\\.5 core profile is needed; .*; using OpenGL ES 3\\.0 \\(VANTOR_GL=es3\\)");
+}
+
+// The ES dialect needs float targets; without them the device is refused with the
+// extension named, never made to draw black pictures.
+TEST(Direct3DCreationDeathTest, EsWithoutFloatTargetsIsRefusedNamingTheExtension) {
+  EXPECT_EXIT(
+      createDeviceAndExit({"MESA_EXTENSION_OVERRIDE=-GL_EXT_color_buffer_float", "VANTOR_GL=es3"},
+                          D3DERR_NOTAVAILABLE),
+      ::testing::ExitedWithCode(0), "without EXT_color_buffer_float");
+}
+
+// Timestamps are optional in ES: without the extension the query is refused, saying why, so
+// that the pass timer reports no GPU timings instead of zeros.
+TEST(Direct3DCreationDeathTest, EsWithoutTimerQueriesHasNoTimestampQueries) {
+  EXPECT_EXIT(
       {
-        setenv("MESA_GL_VERSION_OVERRIDE", "3.3", 1);
+        setenv("MESA_EXTENSION_OVERRIDE", "-GL_EXT_disjoint_timer_query", 1);
+        setenv("VANTOR_GL", "es3", 1);
         IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
         D3DPRESENT_PARAMETERS parameters = windowedParameters(64, 48);
         IDirect3DDevice9* device = nullptr;
-        const HRESULT hr =
-            d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                              D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &device);
-        std::exit(hr == D3DERR_NOTAVAILABLE && device == nullptr ? 0 : 1);
+        if (FAILED(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
+                                     D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &device))) {
+          std::exit(2);
+        }
+        IDirect3DQuery9* query = nullptr;
+        const HRESULT hr = device->CreateQuery(D3DQUERYTYPE_TIMESTAMP, &query);
+        device->Release();
+        d3d->Release();
+        std::exit(hr == D3DERR_NOTAVAILABLE && query == nullptr ? 0 : 1);
       },
-      ::testing::ExitedWithCode(0),
-      "OpenGL 4.5 core profile is needed; this machine offers OpenGL 3\\.3");
+      ::testing::ExitedWithCode(0), "no timestamps \\(EXT_disjoint_timer_query\\)");
+}
+
+TEST(Direct3DCreationDeathTest, AnUnknownDialectIsRefusedNamingTheChoices) {
+  EXPECT_EXIT(createDeviceAndExit({"VANTOR_GL=vulkan"}, D3DERR_NOTAVAILABLE),
+              ::testing::ExitedWithCode(0), "VANTOR_GL=vulkan names no GL dialect: core or es3");
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <epoxy/gl.h>
 
 #include <cstring>
+#include <utility>
+#include <string>
 
 #include "DeviceFixture.h"
 
@@ -221,6 +223,90 @@ TEST_F(DevicePixels, IndexedDrawInTheEngineVertexFormat) {
   EXPECT_TRUE(sameColour(pixels.at(kWidth - 8, 24), 0xFF000000));
 }
 
+// The ES dialect has no base-vertex draws and reads vertex colours as R, G, B, A: the base
+// vertex must move to the second quad's vertices and D3DCOLOR's bytes B, G, R, A must give
+// the colours written, the stream offset counted too.
+TEST_F(DevicePixels, AnIndexedDrawStartsAtItsBaseVertexAndReadsVertexColoursAsDirect3D) {
+  struct ColouredVertex {
+    float x, y, z;
+    D3DCOLOR colour;
+  };
+  constexpr DWORD kColouredFvf = D3DFVF_XYZ | D3DFVF_DIFFUSE;
+  // One unused vertex for the stream offset, then a red quad on the left half, a green-blue
+  // one on the right half.
+  const float halves[2][2] = {{-1, 0}, {0, 1}};
+  const D3DCOLOR colours[2] = {0xFFFF0000, 0xFF00FF80};
+  std::vector<ColouredVertex> quads{{0, 0, 0, 0}};
+  for (int q = 0; q < 2; ++q) {
+    const float x0 = halves[q][0], x1 = halves[q][1];
+    for (const auto& [x, y] : {std::pair{x0, 1.0f}, {x1, 1.0f}, {x0, -1.0f}, {x1, -1.0f}}) {
+      quads.push_back({x, y, 0.5f, colours[q]});
+    }
+  }
+  const UINT bytes = static_cast<UINT>(quads.size() * sizeof(ColouredVertex));
+  IDirect3DVertexBuffer9* vertices = nullptr;
+  ASSERT_EQ(device->CreateVertexBuffer(bytes, D3DUSAGE_WRITEONLY, kColouredFvf, D3DPOOL_MANAGED,
+                                       &vertices, nullptr),
+            D3D_OK);
+  void* data = nullptr;
+  ASSERT_EQ(vertices->Lock(0, 0, &data, 0), D3D_OK);
+  std::memcpy(data, quads.data(), bytes);
+  ASSERT_EQ(vertices->Unlock(), D3D_OK);
+  IDirect3DIndexBuffer9* indices = nullptr;
+  ASSERT_EQ(device->CreateIndexBuffer(6 * 2, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED,
+                                      &indices, nullptr),
+            D3D_OK);
+  ASSERT_EQ(indices->Lock(0, 0, &data, 0), D3D_OK);
+  const std::uint16_t order[6] = {0, 1, 2, 2, 1, 3};  // clockwise on screen
+  std::memcpy(data, order, sizeof order);
+  ASSERT_EQ(indices->Unlock(), D3D_OK);
+
+  clear(0xFF000000);
+  ASSERT_EQ(device->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);  // the colours as given
+  ASSERT_EQ(device->SetFVF(kColouredFvf), D3D_OK);
+  ASSERT_EQ(device->SetStreamSource(0, vertices, sizeof(ColouredVertex), sizeof(ColouredVertex)),
+            D3D_OK);
+  ASSERT_EQ(device->SetIndices(indices), D3D_OK);
+  ASSERT_EQ(device->BeginScene(), D3D_OK);
+  EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 4, 0, 4, 0, 2), D3D_OK);
+  ASSERT_EQ(device->EndScene(), D3D_OK);
+  Pixels pixels = readBackBuffer();
+  EXPECT_TRUE(sameColour(pixels.at(8, kHeight / 2), 0xFF000000));
+  EXPECT_TRUE(sameColour(pixels.at(kWidth - 8, kHeight / 2), 0xFF00FF80));
+
+  ASSERT_EQ(device->BeginScene(), D3D_OK);
+  EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2), D3D_OK);
+  ASSERT_EQ(device->EndScene(), D3D_OK);
+  pixels = readBackBuffer();
+  EXPECT_TRUE(sameColour(pixels.at(8, kHeight / 2), 0xFFFF0000));
+  unbindAndRelease(vertices, indices);
+}
+
+// Wireframe and point fills exist in core only; ES refuses such a draw and says why rather
+// than filling the triangles.
+TEST_F(DevicePixels, WireframeDrawsInCoreAndIsRefusedWithTheReasonInEs) {
+  const bool core = std::string(platform::d3d9::dialectName(device)) == "core";
+  clear(0xFF000000);
+  useSolidColour(0xFF00FF00);
+  ASSERT_EQ(device->SetRenderState(D3DRS_FILLMODE, D3DFILL_WIREFRAME), D3D_OK);
+  const QuadVertex triangle[3] = {{-1, 1, 0, 0, 0}, {1, 1, 0, 0, 0}, {-1, -1, 0, 0, 0}};
+  ASSERT_EQ(device->SetFVF(kQuadFvf), D3D_OK);
+  ASSERT_EQ(device->BeginScene(), D3D_OK);
+  testing::internal::CaptureStderr();
+  const HRESULT hr = device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, triangle, sizeof(QuadVertex));
+  const std::string said = testing::internal::GetCapturedStderr();
+  ASSERT_EQ(device->EndScene(), D3D_OK);
+  ASSERT_EQ(device->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID), D3D_OK);
+  if (core) {
+    EXPECT_EQ(hr, D3D_OK);
+    // The inside of the triangle stays black: only its edges are drawn.
+    EXPECT_TRUE(sameColour(readBackBuffer().at(kWidth / 4, kHeight / 4), 0xFF000000));
+  } else {
+    EXPECT_EQ(hr, D3DERR_INVALIDCALL);
+    EXPECT_NE(said.find("OpenGL ES fills polygons only"), std::string::npos) << said;
+  }
+}
+
 // On a CPU rasterizer the device hands GL its triangles in batches of a few thousand and waits
 // for older batches as it goes. Three additive coats of a one-pixel grid, drawn in pieces
 // across some ten batches, must reach every pixel exactly three times: a lost or repeated
@@ -346,8 +432,16 @@ TEST_F(DevicePixels, VertexContentsOutliveTheirUploadForLaterLocks) {
   EXPECT_TRUE(sameColour(pixels.at(kWidth - 8, kHeight / 2), 0xFF00FF00));
 }
 
-GLuint linkProgram(const char* vertex, const char* fragment) {
-  auto compile = [](GLenum type, const char* source) {
+// A program of the two stages in the device's dialect: each body follows that dialect's version
+// line, and the vertex stage gets the dialect's epilogue, as the device's own programs do.
+GLuint linkProgram(IDirect3DDevice9* device, const char* vertex, const char* fragment) {
+  const platform::d3d9::GlDialect& dialect = *platform::d3d9::glDialect(device);
+  const std::string version = dialect.kind() == platform::d3d9::Dialect::kCore
+                                  ? "#version 450 core\n"
+                                  : "#version 300 es\nprecision highp float;\n";
+  auto compile = [&](GLenum type, const char* body) {
+    const std::string text = dialect.stageText(type, version + body);
+    const char* source = text.c_str();
     GLuint shader = glCreateShader(type);
     glShaderSource(shader, 1, &source, nullptr);
     glCompileShader(shader);
@@ -373,19 +467,17 @@ TEST_F(DevicePixels, OneDrawWritesFourTargetsAndR32FSamplesAsRedOneOneOne) {
     ASSERT_EQ(device->SetRenderTarget(slot, targets[slot]), D3D_OK);
 
   ASSERT_TRUE(platform::d3d9::makeCurrent(device));
-  const GLuint program = linkProgram(
-      "#version 450 core\n"
-      "layout(location = 0) in vec3 position;\n"
-      "void main() { gl_Position = vec4(position, 1.0); }\n",
-      "#version 450 core\n"
-      "layout(location = 0) out vec4 colour;\n"
-      "layout(location = 1) out vec4 velocity;\n"
-      "layout(location = 2) out vec4 depth;\n"
-      "layout(location = 3) out vec4 normal;\n"
-      "void main() {\n"
-      "  colour = vec4(1, 0, 0, 1); velocity = vec4(0, 1, 0, 1);\n"
-      "  depth = vec4(0.25, 0, 0, 0); normal = vec4(0, 0, 1, 1);\n"
-      "}\n");
+  const GLuint program = linkProgram(device,
+                                     "layout(location = 0) in vec3 position;\n"
+                                     "void main() { gl_Position = vec4(position, 1.0); }\n",
+                                     "layout(location = 0) out vec4 colour;\n"
+                                     "layout(location = 1) out vec4 velocity;\n"
+                                     "layout(location = 2) out vec4 depth;\n"
+                                     "layout(location = 3) out vec4 normal;\n"
+                                     "void main() {\n"
+                                     "  colour = vec4(1, 0, 0, 1); velocity = vec4(0, 1, 0, 1);\n"
+                                     "  depth = vec4(0.25, 0, 0, 0); normal = vec4(0, 0, 1, 1);\n"
+                                     "}\n");
   ASSERT_EQ(platform::d3d9::setProgram(device, program), D3D_OK);
   drawQuad();
   ASSERT_EQ(platform::d3d9::setProgram(device, 0), D3D_OK);
@@ -399,7 +491,9 @@ TEST_F(DevicePixels, OneDrawWritesFourTargetsAndR32FSamplesAsRedOneOneOne) {
   ASSERT_EQ(platform::d3d9::readSurfaceFloat(targets[2], depths, w, h), D3D_OK);
   EXPECT_FLOAT_EQ(depths[16 * w + 16], 0.25f);
 
-  // Sampled through stage 0, the R32F target reads as (0.25, 1, 1, 1).
+  // Sampled through stage 0, the R32F target reads as (0.25, 1, 1, 1) where GL can swizzle
+  // textures. WebGL 2 cannot, so the ES dialect answers GL's (0.25, 0, 0, 1); the engine reads
+  // only the red channel of its R32F targets.
   for (DWORD slot = 1; slot < 4; ++slot) ASSERT_EQ(device->SetRenderTarget(slot, nullptr), D3D_OK);
   IDirect3DSurface9* back = nullptr;
   ASSERT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
@@ -408,7 +502,8 @@ TEST_F(DevicePixels, OneDrawWritesFourTargetsAndR32FSamplesAsRedOneOneOne) {
   ASSERT_EQ(device->SetTexture(0, depthTexture), D3D_OK);
   ASSERT_EQ(device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1), D3D_OK);
   drawQuad();
-  EXPECT_TRUE(sameColour(readBackBuffer().at(32, 24), 0xFF40FFFF));
+  const bool swizzles = std::string(platform::d3d9::dialectName(device)) == "core";
+  EXPECT_TRUE(sameColour(readBackBuffer().at(32, 24), swizzles ? 0xFF40FFFF : 0xFF400000));
 }
 
 }  // namespace

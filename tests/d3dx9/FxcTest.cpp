@@ -4,6 +4,10 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
+#include <map>
+
+#include "FxoFormat.h"
 
 namespace {
 
@@ -78,6 +82,59 @@ TEST(Fxc, DeclarationErrorsNameTheirLine) {
 TEST(Fxc, CompilesAValidEffect) {
   const FxcRun run = runFxc(VANTOR_SOURCE_DIR "/tests/d3dx9/TwoTargets.fx");
   EXPECT_EQ(run.status, 0) << run.output;
+}
+
+// The ES text is what an ES driver compiles, and the effect finds parameters in it by the
+// names the engine sets: plain uniforms, struct members and array elements must survive the
+// trip through SPIR-V, and so must the locations the device binds.
+TEST(Fxc, WritesEveryStageAsEsWithTheNamesAndLocationsKept) {
+  std::ifstream in(TEST_EFFECT_DIR "/TwoTargets.fxo", std::ios::binary);
+  const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
+                                        std::istreambuf_iterator<char>()};
+  platform::d3dx9::EffectDescription effect;
+  std::string error;
+  ASSERT_TRUE(platform::d3dx9::readFxo(bytes.data(), bytes.size(), effect, error)) << error;
+  std::map<std::string, std::string> es;
+  for (const auto& stage : effect.stages) {
+    EXPECT_EQ(stage.glslEs.rfind("#version 300 es\n", 0), 0u) << stage.name;
+    // ES 3.00 has no sampler units or uniform locations in the text.
+    EXPECT_EQ(stage.glslEs.find("binding"), std::string::npos) << stage.glslEs;
+    es[stage.name] = stage.glslEs;
+  }
+  const std::string& quad = es["Quad"];
+  EXPECT_NE(quad.find("layout(location = 0) in vec3 position;"), std::string::npos) << quad;
+  EXPECT_NE(quad.find("layout(location = 2) in vec2 uv;"), std::string::npos) << quad;
+  EXPECT_NE(quad.find("out vec2 texCoord;"), std::string::npos) << quad;
+  const std::string& colours = es["TwoColours"];
+  EXPECT_NE(colours.find("precision highp float;"), std::string::npos) << colours;
+  EXPECT_NE(colours.find("layout(location = 1) out vec4 target1;"), std::string::npos) << colours;
+  EXPECT_NE(colours.find("in vec2 texCoord;"), std::string::npos) << colours;
+  EXPECT_NE(colours.find("uniform Material material;"), std::string::npos) << colours;
+  EXPECT_NE(colours.find("uniform PointLight pointLight[10];"), std::string::npos) << colours;
+  EXPECT_NE(colours.find("material.ambient + (pointLight[9].color"), std::string::npos) << colours;
+  EXPECT_NE(es["Textured"].find("uniform highp sampler2D tex;"), std::string::npos);
+}
+
+TEST(Fxc, AStageThatCannotBeWrittenAsEsFailsWithFileAndLine) {
+  const std::string fragment =
+      "fragment F { layout(location = COLOR0) out vec4 c; void main() { c = vec4(1.0); } }\n"
+      "technique T { pass 0 { VertexShader = V; FragmentShader = F; } }\n";
+  struct Case {
+    std::string body;
+    std::string expected;
+  } cases[] = {
+      {"double d = 1.0lf; gl_Position = vec4(float(d));", "cannot be written as ES: FP64"},
+      {"gl_Position = vec4(0.0); gl_ClipDistance[0] = 1.0;", "as ES 3.00: "},
+      {"gl_Position = vec4(float(bitCount(5u)));", "as ES 3.00: "},
+  };
+  for (const Case& c : cases) {
+    const std::string text = "float a;\n\nvertex V {\n void main() {\n  " + c.body + "\n }\n}\n";
+    const FxcRun run = runFxc(writeSource("es.fx", text + fragment));
+    EXPECT_EQ(run.status, 1) << c.body;
+    EXPECT_NE(run.output.find("es.fx:3: error: stage V " + c.expected), std::string::npos)
+        << c.body << "\n"
+        << run.output;
+  }
 }
 
 }  // namespace

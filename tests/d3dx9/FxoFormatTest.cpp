@@ -3,6 +3,7 @@
 // over-reads in the sanitizer build).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -63,6 +64,36 @@ TEST(FxoFormat, SurvivesEveryTruncationAndRandomBitFlips) {
   EXPECT_LT(accepted, 20000);
 }
 
+// The ES section is read and checked like the 4.50 text: a stage whose ES text is damaged,
+// missing or the other dialect's is refused, never handed on to a driver.
+TEST(FxoFormat, RefusesADamagedEsSection) {
+  const auto bytes = compiledTestEffect();
+  EffectDescription effect;
+  std::string error;
+  ASSERT_TRUE(readFxo(bytes.data(), bytes.size(), effect, error)) << error;
+  for (const StageDescription& stage : effect.stages) {
+    EXPECT_EQ(stage.glslEs.rfind("#version 300 es\n", 0), 0u) << stage.name;
+  }
+  const std::string directive = "#version 300 es";
+  const auto first = std::search(bytes.begin(), bytes.end(), directive.begin(), directive.end());
+  ASSERT_NE(first, bytes.end());
+  auto damaged = bytes;
+  damaged[static_cast<std::size_t>(first - bytes.begin()) + 9] = '1';  // "#version 100 es"
+  EXPECT_FALSE(readFxo(damaged.data(), damaged.size(), effect, error));
+  auto withNul = bytes;
+  withNul[static_cast<std::size_t>(first - bytes.begin()) + 20] = 0;
+  EXPECT_FALSE(readFxo(withNul.data(), withNul.size(), effect, error));
+
+  ASSERT_TRUE(readFxo(bytes.data(), bytes.size(), effect, error)) << error;
+  auto swapped = effect;
+  swapped.stages[0].glslEs = swapped.stages[0].glsl;
+  EXPECT_FALSE(validateEffect(swapped, error));
+  auto missing = effect;
+  missing.stages[1].glslEs.clear();
+  EXPECT_FALSE(validateEffect(missing, error));
+  EXPECT_NE(error.find("GLSL ES"), std::string::npos) << error;
+}
+
 TEST(FxoFormat, RefusesHugeCountsWithoutAllocating) {
   std::vector<std::uint8_t> bytes = {'V', 'F', 'X',  'O',  kFxoVersion, 0,
                                      0,   0,   0xFF, 0xFF, 0xFF,        0x7F};
@@ -74,8 +105,9 @@ TEST(FxoFormat, RefusesHugeCountsWithoutAllocating) {
 
 TEST(FxoFormat, ValidationRefusesBadReferencesAndStates) {
   EffectDescription effect;
-  effect.stages = {{StageKind::kVertex, "V", "void main() {}"},
-                   {StageKind::kFragment, "F", "void main() {}"}};
+  effect.stages = {
+      {StageKind::kVertex, "V", "void main() {}", "#version 300 es\nvoid main() {}"},
+      {StageKind::kFragment, "F", "void main() {}", "#version 300 es\nvoid main() {}"}};
   effect.techniques = {{"T", {{0, 1, {{7 /*ZEnable*/, 1}}}}}};
   std::string error;
   ASSERT_TRUE(validateEffect(effect, error)) << error;

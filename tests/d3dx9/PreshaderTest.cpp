@@ -124,8 +124,9 @@ TEST(Preshader, MalformedProgramsAreRefused) {
   EffectDescription effect;
   effect.parameters = inputs.descriptions;
   effect.parameters.push_back({"eye", ParameterType::kFloat4, 1, {}, {parameter(1)}});
-  effect.stages = {{StageKind::kVertex, "V", "void main() {}"},
-                   {StageKind::kFragment, "F", "void main() {}"}};
+  effect.stages = {
+      {StageKind::kVertex, "V", "void main() {}", "#version 300 es\nvoid main() {}"},
+      {StageKind::kFragment, "F", "void main() {}", "#version 300 es\nvoid main() {}"}};
   effect.techniques = {{"T", {{0, 1, {}}}}};
   std::string error;
   EXPECT_TRUE(validateEffect(effect, error)) << error;

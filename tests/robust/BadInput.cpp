@@ -75,6 +75,17 @@ BadInputCase another(const std::string& file, const std::string& other) {
   return c;
 }
 
+// A compiled effect whose first ES stage no longer opens with its version directive: the
+// section the core dialect never compiles must still be refused when it is damaged.
+BadInputCase esStageDamaged(const std::string& file) {
+  return writing(file, "its ES stage damaged", true, [](auto bytes) {
+    static const std::string directive = "#version 300 es";
+    const auto at = std::search(bytes.begin(), bytes.end(), directive.begin(), directive.end());
+    if (at != bytes.end()) at[1] = 'V';
+    return bytes;
+  });
+}
+
 }  // namespace
 
 std::vector<BadInputCase> casesFor(const std::string& file,
@@ -88,6 +99,7 @@ std::vector<BadInputCase> casesFor(const std::string& file,
   cases.push_back(truncated(file, "to 50%", 0.5, 0));
   cases.push_back(truncated(file, "by its last byte", 1.0, 0));
   for (unsigned seed = 0; seed <= 4; ++seed) cases.push_back(flipped(file, seed));
+  if (extension(file) == ".fxo") cases.push_back(esStageDamaged(file));
   // One other file of the same kind, where there is one, and one of another kind.
   std::string same, different;
   for (const std::string& other : otherFiles) {

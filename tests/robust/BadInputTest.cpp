@@ -204,6 +204,21 @@ TEST(BadInputRegressions, AnEffectFileHoldingAnotherEffectIsNamedBeforeTheAssert
   EXPECT_EQ(judge(run, "SolidObject.fxo"), Ending::kAssertionNamed) << describe(run);
 }
 
+// The ES text of a compiled effect is never compiled by the core dialect, so only the reader
+// can notice its damage: the effect is refused and the file named as for any other damage.
+TEST(BadInputCases, AnEffectWithADamagedEsStageIsRefusedAndNamed) {
+  const std::vector<std::string> files = availableFiles();
+  if (std::find(files.begin(), files.end(), "MappedBlur.fxo") == files.end()) GTEST_SKIP();
+  const auto cases = casesFor("MappedBlur.fxo", files);
+  const auto damaged = std::find_if(cases.begin(), cases.end(), [](const BadInputCase& c) {
+    return c.kind == "its ES stage damaged";
+  });
+  ASSERT_NE(damaged, cases.end());
+  const RunResult run = runFrom(
+      [&](const std::string& folder) { ASSERT_TRUE(prepare(*damaged, folder, VANTOR_DATA_DIR)); });
+  EXPECT_EQ(judge(run, "MappedBlur.fxo"), Ending::kAssertionNamed) << describe(run);
+}
+
 // ---- The machine and the folder around the files. ----
 
 TEST(MachineFaults, WithoutTheDataFolderEveryFileIsNamedAndTheRunEndsInAnAllowedWay) {
@@ -238,8 +253,10 @@ TEST(MachineFaults, FoldersAndNamedPipesUnderTheFilesNamesAreRefusedWithoutWaiti
   }
 }
 
+// Asked for the core dialect alone (without VANTOR_GL the device would go on in ES).
 TEST(MachineFaults, WithoutOpenGl45TheDeviceFailureIsReportedAndNamed) {
-  const RunResult run = runFrom([](const std::string&) {}, {"MESA_GL_VERSION_OVERRIDE=3.3"});
+  const RunResult run =
+      runFrom([](const std::string&) {}, {"MESA_GL_VERSION_OVERRIDE=3.3", "VANTOR_GL=core"});
   const Ending ending = judge(run, "OpenGL 4.5");
   EXPECT_EQ(ending, Ending::kAssertionNamed) << describe(run);
   EXPECT_NE(run.errors.find("demo\\D3DWindow:213"), std::string::npos) << describe(run);

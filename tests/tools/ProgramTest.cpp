@@ -226,6 +226,11 @@ TEST_F(Programs, BenchJsonCarriesEveryFigureAfterATwoSecondRun) {
   }
   EXPECT_NE(json.find("\"frames\": 120,"), std::string::npos) << json;
   EXPECT_TRUE(std::regex_search(json, std::regex("\"gl_renderer\": \"[^\"]+\""))) << json;
+  // The dialect the run used: the one VANTOR_GL asked for (core without it, on this machine).
+  const char* asked = std::getenv("VANTOR_GL");
+  EXPECT_NE(json.find(std::string("\"gl_dialect\": \"") + (asked ? asked : "core") + "\""),
+            std::string::npos)
+      << json;
   // Every frame splits into the invitation's four passes, each of which draws something.
   for (const char* pass : {"scene", "motion blur", "bloom", "composition"}) {
     EXPECT_TRUE(std::regex_search(

@@ -24,7 +24,7 @@ bool PassTimer::attach(IDirect3DDevice9* device) {
   detach();
   if (!device || names_.empty()) return false;
   if (FAILED(device->CreateQuery(D3DQUERYTYPE_TIMESTAMP, nullptr))) {
-    std::fprintf(stderr, "pass timer: the device has no timestamp queries; no pass times\n");
+    std::fprintf(stderr, "pass timer: no GPU timings on this device (no timestamp queries)\n");
     return false;
   }
   device_ = device;

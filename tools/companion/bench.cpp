@@ -128,6 +128,7 @@ struct Figures {
   double allocationsPerFrame = 0;
   double peakResidentMiB = 0;
   std::string renderer;
+  std::string dialect;  // "core" or "es3"
 };
 
 std::string json(const Figures& f) {
@@ -154,7 +155,8 @@ std::string json(const Figures& f) {
       << "  \"render_targets_after_first_frame\": " << f.targetsAfterFirstFrame << ",\n"
       << "  \"allocations_per_frame\": " << f.allocationsPerFrame << ",\n"
       << "  \"peak_resident_mib\": " << f.peakResidentMiB << ",\n"
-      << "  \"gl_renderer\": " << companion::jsonString(f.renderer) << "\n"
+      << "  \"gl_renderer\": " << companion::jsonString(f.renderer) << ",\n"
+      << "  \"gl_dialect\": " << companion::jsonString(f.dialect) << "\n"
       << "}\n";
   return out.str();
 }
@@ -180,6 +182,7 @@ void printTable(const Figures& f) {
   std::printf("  heap allocations per frame     %10.1f\n", f.allocationsPerFrame);
   std::printf("  peak resident memory           %10.1f MiB\n", f.peakResidentMiB);
   std::printf("  GL renderer                    %s\n", f.renderer.c_str());
+  std::printf("  GL dialect                     %s\n", f.dialect.c_str());
 }
 
 bool writeJson(const std::string& path, const std::string& text, std::string& error) {
@@ -216,6 +219,7 @@ int bench(companion::Size size, std::uint32_t lengthMs, const std::string& jsonP
     previous = now;
     if (frame == 0) {
       figures.renderer = platform::scripted::rendererName(device);
+      figures.dialect = platform::scripted::dialectName(device);
       targetsAtFirstFrame = targets.created;
       // The first frame builds what later frames reuse; the passes are timed after it.
       passTimer.attach(device);

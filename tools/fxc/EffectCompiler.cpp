@@ -2,6 +2,7 @@
 
 #include "EffectSource.h"
 #include "FxoFormat.h"
+#include "EsTranslation.h"
 #include "GlslCheck.h"
 
 namespace fxc {
@@ -15,7 +16,8 @@ bool compileEffect(const std::string& source, CompiledEffect& compiled,
     return false;
   }
   std::string invalid;
-  if (!platform::d3dx9::validateEffect(parsed.effect, invalid)) {
+  if (!platform::d3dx9::validateEffect(parsed.effect, invalid,
+                                       platform::d3dx9::EsText::kNotYetWritten)) {
     messages.push_back({1, invalid});
     return false;
   }
@@ -25,6 +27,12 @@ bool compileEffect(const std::string& source, CompiledEffect& compiled,
       messages.push_back({message.line, message.text});
     }
     if (glsl.empty()) messages.push_back({1, "GLSL check failed"});
+    return false;
+  }
+  std::vector<int> firstLines;
+  for (const StageOrigin& origin : parsed.stageOrigins) firstLines.push_back(origin.firstLine);
+  if (!writeEsStages(parsed.effect, firstLines, glsl)) {
+    for (const GlslMessage& message : glsl) messages.push_back({message.line, message.text});
     return false;
   }
   compiled.bytes = platform::d3dx9::writeFxo(parsed.effect);

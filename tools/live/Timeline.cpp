@@ -46,8 +46,13 @@ std::optional<double> Timeline::draw(SDL_Window* window, int width, int height,
     ImGui::CreateContext();
     ImGui::GetIO().IniFilename = nullptr;  // writes no file
     ImGui::StyleColorsDark();
+    // The interface's shaders in the language of the device's GL dialect (VANTOR_GL).
+    int profile = 0;
+    SDL_GL_GetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, &profile);
+    const char* glslVersion =
+        profile == SDL_GL_CONTEXT_PROFILE_ES ? "#version 300 es" : "#version 450 core";
     if (!ImGui_ImplSDL2_InitForOpenGL(window, SDL_GL_GetCurrentContext()) ||
-        !ImGui_ImplOpenGL3_Init("#version 450 core")) {
+        !ImGui_ImplOpenGL3_Init(glslVersion)) {
       std::fprintf(stderr, "kestu09-live: the interface cannot be drawn (Dear ImGui)\n");
       failed_ = true;
       return std::nullopt;

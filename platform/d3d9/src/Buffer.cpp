@@ -27,8 +27,9 @@ HRESULT BufferStorage::validate(UINT length, DWORD usage, D3DPOOL pool) {
   return D3D_OK;
 }
 
-BufferStorage::BufferStorage(std::shared_ptr<GlContext> gl, UINT length, bool keepCopy)
-    : gl_(std::move(gl)), length_(length), keepCopy_(keepCopy), bytes_(length) {}
+BufferStorage::BufferStorage(std::shared_ptr<GlContext> gl, GLenum target, UINT length,
+                             bool keepCopy)
+    : gl_(std::move(gl)), target_(target), length_(length), keepCopy_(keepCopy), bytes_(length) {}
 
 BufferStorage::~BufferStorage() {
   if (!name_) return;
@@ -75,7 +76,7 @@ HRESULT BufferStorage::lock(UINT offset, UINT size, void** data, DWORD flags) {
     // Dropped after the last upload: the GL buffer holds the contents.
     bytes_.resize(length_);
     gl_->makeCurrent();
-    glGetNamedBufferSubData(name_, 0, static_cast<GLsizeiptr>(length_), bytes_.data());
+    gl_->dialect().readBuffer(target_, name_, static_cast<GLsizeiptr>(length_), bytes_.data());
   }
   locked_ = true;
   lockWrites_ = !(flags & D3DLOCK_READONLY);
@@ -98,11 +99,10 @@ HRESULT BufferStorage::unlock() {
 
 GLuint BufferStorage::upload() {
   if (!name_) {
-    glCreateBuffers(1, &name_);
-    glNamedBufferStorage(name_, static_cast<GLsizeiptr>(length_), nullptr, GL_DYNAMIC_STORAGE_BIT);
+    name_ = gl_->dialect().createBuffer(target_, static_cast<GLsizeiptr>(length_));
   }
   if (dirty_) {
-    glNamedBufferSubData(name_, 0, static_cast<GLsizeiptr>(length_), bytes_.data());
+    gl_->dialect().writeBuffer(target_, name_, static_cast<GLsizeiptr>(length_), bytes_.data());
     dirty_ = false;
   }
   if (!keepCopy_ && !locked_) {
@@ -114,9 +114,8 @@ GLuint BufferStorage::upload() {
 
 VertexBuffer::VertexBuffer(std::shared_ptr<GlContext> gl, UINT length, DWORD usage, DWORD fvf,
                            D3DPOOL pool)
-    : storage_(std::move(gl), length, false), desc_{D3DFMT_UNKNOWN, D3DRTYPE_VERTEXBUFFER,
-                                                    usage,          pool,
-                                                    length,         fvf} {}
+    : storage_(std::move(gl), GL_ARRAY_BUFFER, length, false),
+      desc_{D3DFMT_UNKNOWN, D3DRTYPE_VERTEXBUFFER, usage, pool, length, fvf} {}
 
 HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
   if (!desc) {
@@ -128,7 +127,7 @@ HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
 
 IndexBuffer::IndexBuffer(std::shared_ptr<GlContext> gl, UINT length, DWORD usage, D3DFORMAT format,
                          D3DPOOL pool)
-    : storage_(std::move(gl), length, true),
+    : storage_(std::move(gl), GL_ELEMENT_ARRAY_BUFFER, length, true),
       desc_{format, D3DRTYPE_INDEXBUFFER, usage, pool, length} {}
 
 HRESULT IndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* desc) {

@@ -25,8 +25,9 @@ class BufferStorage {
 
   // Failure code for a length, usage or pool the subset does not take.
   static HRESULT validate(UINT length, DWORD usage, D3DPOOL pool);
+  // target: what the buffer is drawn from (GL_ARRAY_BUFFER or GL_ELEMENT_ARRAY_BUFFER);
   // keepCopy: whether the CPU copy stays after an upload.
-  BufferStorage(std::shared_ptr<GlContext> gl, UINT length, bool keepCopy);
+  BufferStorage(std::shared_ptr<GlContext> gl, GLenum target, UINT length, bool keepCopy);
   ~BufferStorage();
 
   HRESULT lock(UINT offset, UINT size, void** data, DWORD flags);
@@ -45,6 +46,7 @@ class BufferStorage {
 
  private:
   std::shared_ptr<GlContext> gl_;
+  GLenum target_;
   UINT length_;
   bool keepCopy_;
   std::vector<unsigned char> bytes_;  // empty while dropped after an upload

@@ -160,7 +160,7 @@ struct Device::Applied {
   std::array<GLenum, 4> blendFunction{};
   std::array<GLenum, 2> blendEquation{};
   Rgba blendColour{-1, -1, -1, -1};
-  std::array<DWORD, 4> colourMask{~0u, ~0u, ~0u, ~0u};
+  std::array<std::uint32_t, 4> colourMask{~0u, ~0u, ~0u, ~0u};
   GLuint program = ~0u;
   std::array<GLuint, kSamplerCount> textures{};
   bool texturesKnown = false;
@@ -235,17 +235,18 @@ HRESULT Device::create(std::shared_ptr<GlContext> gl, const D3DPRESENT_PARAMETER
   return D3D_OK;
 }
 
-Device::Device(std::shared_ptr<GlContext> gl) : gl_(std::move(gl)), applied_(new Applied) {
+Device::Device(std::shared_ptr<GlContext> gl)
+    : gl_(std::move(gl)), fixedFunction_(gl_->dialect()), applied_(new Applied) {
   gl_->device = this;
   for (UINT i = 0; i < kSamplerCount; ++i) samplerStates_[i] = defaultSamplerStates();
   for (UINT i = 0; i < kStageCount; ++i) stageStates_[i] = defaultStageStates(i);
   samplerDirty_.fill(true);
-  glCreateVertexArrays(1, &vertexArray_);
-  glBindVertexArray(vertexArray_);
-  glCreateBuffers(1, &userVertices_);
-  glCreateSamplers(static_cast<GLsizei>(kSamplerCount), samplerObjects_.data());
+  GlDialect& dialect = gl_->dialect();
+  vertexArray_ = dialect.createVertexArray();
+  userVertices_ = dialect.createStreamBuffer();
+  dialect.createSamplers(static_cast<GLsizei>(kSamplerCount), samplerObjects_.data());
   // Direct3D's front faces are clockwise on screen.
-  glFrontFace(GL_CW);
+  glFrontFace(dialect.clockwiseFrontFace());
 }
 
 Device::~Device() {
@@ -293,8 +294,8 @@ HRESULT Device::Present(const RECT* source, const RECT* dest, HWND destWindow,
       glClearColor(0, 0, 0, 1);
       glClear(GL_COLOR_BUFFER_BIT);
       // Row 0 of the back buffer is the top of the picture; the window's row 0 is its bottom.
-      glBlitNamedFramebuffer(picture, 0, 0, 0, static_cast<GLint>(bw), static_cast<GLint>(bh), x,
-                             y + h, x + w, y, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+      gl_->dialect().blit(picture, static_cast<GLint>(bw), static_cast<GLint>(bh), x, y + h, x + w,
+                          y);
       if (presentOverlay()) presentOverlay()(gl_->window(), width, height);
       glEnable(GL_SCISSOR_TEST);
       *applied_ = Applied{};
@@ -806,8 +807,9 @@ void Device::applyViewport(const D3DVIEWPORT9& v) {
   if (update(applied_->depthRange, {v.MinZ, v.MaxZ})) glDepthRangef(v.MinZ, v.MaxZ);
 }
 
-void Device::applyRasterStates() {
+bool Device::applyRasterStates() {
   const RenderStates& rs = renderStates_;
+  GlDialect& dialect = gl_->dialect();
   if (update(applied_->depthTest, rs[D3DRS_ZENABLE] != D3DZB_FALSE ? 1 : 0)) {
     applied_->depthTest ? glEnable(GL_DEPTH_TEST) : glDisable(GL_DEPTH_TEST);
   }
@@ -817,7 +819,8 @@ void Device::applyRasterStates() {
   if (update(applied_->depthFunction, compareFunction(rs[D3DRS_ZFUNC]))) {
     glDepthFunc(applied_->depthFunction);
   }
-  // With glFrontFace(GL_CW), Direct3D's counter-clockwise culling culls GL's back faces.
+  // With Direct3D's clockwise faces as GL's front faces, its counter-clockwise culling culls
+  // GL's back faces.
   const GLenum cull = rs[D3DRS_CULLMODE] == D3DCULL_CCW  ? GL_BACK
                       : rs[D3DRS_CULLMODE] == D3DCULL_CW ? GL_FRONT
                                                          : GL_NONE;
@@ -832,7 +835,14 @@ void Device::applyRasterStates() {
   const GLenum fill = rs[D3DRS_FILLMODE] == D3DFILL_POINT       ? GL_POINT
                       : rs[D3DRS_FILLMODE] == D3DFILL_WIREFRAME ? GL_LINE
                                                                 : GL_FILL;
-  if (update(applied_->polygonMode, fill)) glPolygonMode(GL_FRONT_AND_BACK, fill);
+  if (applied_->polygonMode != fill) {
+    if (!dialect.setPolygonMode(fill)) {
+      noteRefusal("fill mode %u: OpenGL ES fills polygons only (D3DFILL_SOLID)",
+                  static_cast<unsigned>(rs[D3DRS_FILLMODE]));
+      return false;
+    }
+    applied_->polygonMode = fill;
+  }
 
   if (update(applied_->blend, rs[D3DRS_ALPHABLENDENABLE] ? 1 : 0)) {
     applied_->blend ? glEnable(GL_BLEND) : glDisable(GL_BLEND);
@@ -860,14 +870,11 @@ void Device::applyRasterStates() {
       glBlendColor(factor.r, factor.g, factor.b, factor.a);
     }
   }
-  const std::array<DWORD, 4> masks{rs[D3DRS_COLORWRITEENABLE], rs[D3DRS_COLORWRITEENABLE1],
-                                   rs[D3DRS_COLORWRITEENABLE2], rs[D3DRS_COLORWRITEENABLE3]};
-  for (GLuint slot = 0; slot < 4; ++slot) {
-    if (update(applied_->colourMask[slot], masks[slot])) {
-      const DWORD m = masks[slot];  // red 1, green 2, blue 4, alpha 8
-      glColorMaski(slot, m & 1, (m >> 1) & 1, (m >> 2) & 1, (m >> 3) & 1);
-    }
-  }
+  const std::array<std::uint32_t, 4> masks{rs[D3DRS_COLORWRITEENABLE], rs[D3DRS_COLORWRITEENABLE1],
+                                           rs[D3DRS_COLORWRITEENABLE2],
+                                           rs[D3DRS_COLORWRITEENABLE3]};
+  if (update(applied_->colourMask, masks)) dialect.setColourMasks(masks);
+  return true;
 }
 
 void Device::applyProgram(const VertexLayout& layout) {
@@ -892,37 +899,45 @@ void Device::applyProgram(const VertexLayout& layout) {
     };
     const D3DMATRIX wvp = multiply(multiply(transform(D3DTS_WORLD), transform(D3DTS_VIEW)),
                                    transform(D3DTS_PROJECTION));
-    glProgramUniformMatrix4fv(program, ff.worldViewProjection, 1, GL_TRUE, &wvp.m[0][0]);
+    GlDialect& dialect = gl_->dialect();
+    dialect.setUniform(program, ff.worldViewProjection, UniformType::kFloat4x4, 1, &wvp.m[0][0]);
     const Rgba factor = rgbaOf(renderStates_[D3DRS_TEXTUREFACTOR]);
-    glProgramUniform4f(program, ff.textureFactor, factor.r, factor.g, factor.b, factor.a);
+    dialect.setUniform(program, ff.textureFactor, UniformType::kFloat4, 1, &factor);
   }
-  if (update(applied_->program, program)) glUseProgram(program);
+  applied_->program = program;
+  gl_->dialect().useProgram(program);
 }
 
 void Device::applyTextures() {
+  GlDialect& dialect = gl_->dialect();
   for (GLuint unit = 0; unit < kSamplerCount; ++unit) {
     const GLuint name = textures_[unit] ? textures_[unit]->glName() : 0;
     if (!applied_->texturesKnown || applied_->textures[unit] != name) {
       applied_->textures[unit] = name;
-      glBindTextureUnit(unit, name);
+      dialect.bindTexture(unit, name);
       glBindSampler(unit, samplerObjects_[unit]);
     }
     if (!samplerDirty_[unit]) continue;
     samplerDirty_[unit] = false;
     const SamplerStates& s = samplerStates_[unit];
     const GLuint sampler = samplerObjects_[unit];
-    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, addressMode(s[D3DSAMP_ADDRESSU]));
-    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, addressMode(s[D3DSAMP_ADDRESSV]));
-    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_R, addressMode(s[D3DSAMP_ADDRESSW]));
-    const Rgba border = rgbaOf(s[D3DSAMP_BORDERCOLOR]);
-    const float borderColour[4] = {border.r, border.g, border.b, border.a};
-    glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, borderColour);
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S,
+                        dialect.addressMode(addressMode(s[D3DSAMP_ADDRESSU])));
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T,
+                        dialect.addressMode(addressMode(s[D3DSAMP_ADDRESSV])));
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_R,
+                        dialect.addressMode(addressMode(s[D3DSAMP_ADDRESSW])));
+    if (dialect.hasBorderColourAndLodBias()) {
+      const Rgba border = rgbaOf(s[D3DSAMP_BORDERCOLOR]);
+      const float borderColour[4] = {border.r, border.g, border.b, border.a};
+      glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, borderColour);
+      glSamplerParameterf(sampler, GL_TEXTURE_LOD_BIAS,
+                          std::bit_cast<float>(s[D3DSAMP_MIPMAPLODBIAS]));
+    }
     glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER,
                         s[D3DSAMP_MAGFILTER] == D3DTEXF_POINT ? GL_NEAREST : GL_LINEAR);
     glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER,
                         minificationFilter(s[D3DSAMP_MINFILTER], s[D3DSAMP_MIPFILTER]));
-    glSamplerParameterf(sampler, GL_TEXTURE_LOD_BIAS,
-                        std::bit_cast<float>(s[D3DSAMP_MIPMAPLODBIAS]));
     glSamplerParameterf(sampler, GL_TEXTURE_MIN_LOD, static_cast<float>(s[D3DSAMP_MAXMIPLEVEL]));
     const bool anisotropic =
         s[D3DSAMP_MINFILTER] == D3DTEXF_ANISOTROPIC || s[D3DSAMP_MAGFILTER] == D3DTEXF_ANISOTROPIC;
@@ -937,34 +952,34 @@ void Device::applyTextures() {
 
 void Device::applyVertexLayout(const VertexLayout& layout, GLuint vertexBuffer, GLintptr offset,
                                UINT stride) {
+  GlDialect& dialect = gl_->dialect();
   const GLuint vao = vertexArray_;
-  glVertexArrayVertexBuffer(vao, 0, vertexBuffer, offset, static_cast<GLsizei>(stride));
-  auto floats = [vao](GLuint location, GLint components, UINT relative) {
-    glEnableVertexArrayAttrib(vao, location);
-    glVertexArrayAttribFormat(vao, location, components, GL_FLOAT, GL_FALSE, relative);
-    glVertexArrayAttribBinding(vao, location, 0);
+  dialect.setVertexBuffer(vao, vertexBuffer, offset, static_cast<GLsizei>(stride));
+  auto floats = [&dialect, vao](GLuint location, GLint components, UINT relative) {
+    dialect.enableAttribute(vao, location, components, GL_FLOAT, GL_FALSE, relative);
   };
   floats(kPosition, 3, layout.positionOffset);
   if (layout.normalOffset) {
     floats(kNormal, 3, *layout.normalOffset);
   } else {
-    glDisableVertexArrayAttrib(vao, kNormal);
+    dialect.disableAttribute(vao, kNormal);
   }
   for (UINT set = 0; set < VertexLayout::kMaxTexcoordSets; ++set) {
     if (set < layout.texcoordSets) {
       floats(kTexcoord0 + set, static_cast<GLint>(layout.texcoordComponents[set]),
              layout.texcoordOffsets[set]);
     } else {
-      glDisableVertexArrayAttrib(vao, kTexcoord0 + set);
+      dialect.disableAttribute(vao, kTexcoord0 + set);
     }
   }
   if (layout.diffuseOffset) {
-    glEnableVertexArrayAttrib(vao, kDiffuse);
-    glVertexArrayAttribFormat(vao, kDiffuse, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE,
-                              *layout.diffuseOffset);
-    glVertexArrayAttribBinding(vao, kDiffuse, 0);
+    // D3DCOLOR is the bytes B, G, R, A; where the attribute cannot say so, the fixed-function
+    // vertex stage swaps them.
+    const GLint components = dialect.readsBgraVertexColours() ? GL_BGRA : 4;
+    dialect.enableAttribute(vao, kDiffuse, components, GL_UNSIGNED_BYTE, GL_TRUE,
+                            *layout.diffuseOffset);
   } else {
-    glDisableVertexArrayAttrib(vao, kDiffuse);
+    dialect.disableAttribute(vao, kDiffuse);
   }
 }
 
@@ -984,7 +999,7 @@ void Device::batchDrawn(UINT triangles) {
   constexpr std::uint64_t kWaitNanoseconds = 1'000'000'000;  // past it, drawing just goes on
   GLsync& oldest = batchFences_[nextBatchFence_];
   if (oldest) {
-    glClientWaitSync(oldest, 0, kWaitNanoseconds);
+    gl_->dialect().waitForFence(oldest, kWaitNanoseconds);
     glDeleteSync(oldest);
   }
   oldest = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
@@ -996,7 +1011,7 @@ bool Device::prepareDraw(const VertexLayout& layout, GLuint vertexBuffer, GLintp
                          UINT stride) {
   if (!bindTargets()) return false;
   applyViewport(viewport_);
-  applyRasterStates();
+  if (!applyRasterStates()) return false;
   applyProgram(layout);
   if (applied_->program == 0) {
     noteRefusal("no GL program could be built for the fixed-function states set");
@@ -1030,13 +1045,7 @@ HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount, cons
   }
   gl_->makeCurrent();
   const auto bytes = static_cast<GLsizeiptr>(count) * stride;
-  if (bytes > userVerticesSize_) {
-    glNamedBufferData(userVertices_, bytes, vertices, GL_STREAM_DRAW);
-    userVerticesSize_ = bytes;
-  } else {
-    glInvalidateBufferData(userVertices_);
-    glNamedBufferSubData(userVertices_, 0, bytes, vertices);
-  }
+  gl_->dialect().streamBuffer(userVertices_, userVerticesSize_, bytes, vertices);
   if (!prepareDraw(*layout, userVertices_, 0, stride)) return call(D3DERR_INVALIDCALL);
   glDrawArrays(primitiveMode(type), 0, static_cast<GLsizei>(count));
   // As in Direct3D, drawing from user memory leaves stream 0 unset.
@@ -1093,15 +1102,18 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
   gl_->makeCurrent();
   const GLuint vertexBuffer = vertices.upload();
   const GLuint indexBuffer = indices.upload();
-  if (!prepareDraw(*layout, vertexBuffer, streamOffset_, streamStride_)) {
+  GlDialect& dialect = gl_->dialect();
+  // Without base-vertex draws the base vertex moves the start of the vertices instead.
+  const GLintptr baseOffset =
+      dialect.drawsWithBaseVertex() ? 0 : static_cast<GLintptr>(baseVertexIndex) * streamStride_;
+  if (!prepareDraw(*layout, vertexBuffer, streamOffset_ + baseOffset, streamStride_)) {
     return call(D3DERR_INVALIDCALL);
   }
-  glVertexArrayElementBuffer(vertexArray_, indexBuffer);
+  dialect.setIndexBuffer(vertexArray_, indexBuffer);
   const UINT indexSize = indices_->indexSize();
-  glDrawElementsBaseVertex(primitiveMode(type), static_cast<GLsizei>(count),
-                           indexSize == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
-                           reinterpret_cast<const void*>(std::uintptr_t{startIndex} * indexSize),
-                           baseVertexIndex);
+  dialect.drawIndexed(primitiveMode(type), static_cast<GLsizei>(count),
+                      indexSize == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
+                      std::uintptr_t{startIndex} * indexSize, baseVertexIndex);
   batchDrawn(primitiveCount);
   return call(D3D_OK);
 }

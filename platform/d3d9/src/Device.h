@@ -88,7 +88,8 @@ class Device final : public RefCounted<IDirect3DDevice9> {
   // Counts the triangles handed to GL and hands a CPU rasterizer a batch once enough have
   // gathered (see kTrianglesPerBatch).
   void batchDrawn(UINT triangles);
-  void applyRasterStates();
+  // False where the dialect cannot draw with the states set (noted for the refusal).
+  bool applyRasterStates();
   void applyProgram(const VertexLayout& layout);
   void applyTextures();
   void applyVertexLayout(const VertexLayout& layout, GLuint vertexBuffer, GLintptr offset,

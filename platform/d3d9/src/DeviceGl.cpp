@@ -29,8 +29,8 @@ HRESULT readLevel(IDirect3DSurface9* surface, D3DFORMAT expectFloat, std::vector
   }
   pixels.resize(static_cast<size_t>(desc.Width) * desc.Height);
   s->gl()->makeCurrent();
-  glGetTextureImage(s->glName(), s->level(), format->pixelFormat, format->pixelType,
-                    static_cast<GLsizei>(pixels.size() * sizeof(Pixel)), pixels.data());
+  s->gl()->dialect().readTexture(s->glName(), s->level(), static_cast<GLsizei>(desc.Width),
+                                 static_cast<GLsizei>(desc.Height), *format, pixels.data());
   return D3D_OK;
 }
 
@@ -81,6 +81,16 @@ HRESULT readSurfaceFloat(IDirect3DSurface9* surface, std::vector<float>& values,
 const char* rendererName(IDirect3DDevice9* device) {
   Device* d = ours(device);
   return d ? d->gl().renderer().c_str() : "";
+}
+
+const char* dialectName(IDirect3DDevice9* device) {
+  Device* d = ours(device);
+  return d ? dialectName(d->gl().dialect().kind()) : "";
+}
+
+GlDialect* glDialect(IDirect3DDevice9* device) {
+  Device* d = ours(device);
+  return d ? &d->gl().dialect() : nullptr;
 }
 
 HRESULT finish(IDirect3DDevice9* device) {

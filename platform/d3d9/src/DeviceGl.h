@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "AttributeLocations.h"
+#include "GlDialect.h"
 
 struct SDL_Window;
 
@@ -20,7 +21,7 @@ bool makeCurrent(IDirect3DDevice9* device);
 // Draws of the device use this linked GL program instead of the fixed-function pipeline until
 // it is set back to 0. The program's vertex inputs use the semantic locations of
 // AttributeLocations.h and its fragment outputs locations 0-3 (render-target slots). Uniforms are
-// the caller's business (glProgramUniform*); textures and samplers go through
+// the caller's business (GlDialect::setUniform); textures and samplers go through
 // SetTexture/SetSamplerState with the sampler's unit as the stage.
 HRESULT setProgram(IDirect3DDevice9* device, unsigned glProgram);
 
@@ -50,6 +51,11 @@ inline D3DPRESENT_PARAMETERS windowedParameters(UINT width, UINT height, HWND wi
 
 // The GL_RENDERER and GL_VERSION strings of the device's context.
 const char* rendererName(IDirect3DDevice9* device);
+// The dialect the device speaks: "core" or "es3" (empty for a null or foreign device).
+const char* dialectName(IDirect3DDevice9* device);
+// The GL calls that differ between the dialects, for the other stand-ins that talk to GL on
+// the device's context (stage texts, uniform uploads); null for a null or foreign device.
+GlDialect* glDialect(IDirect3DDevice9* device);
 
 // Waits until the GPU has finished every command given so far (glFinish), so that a frame can
 // be timed as done; D3DERR_INVALIDCALL for a null or foreign device.

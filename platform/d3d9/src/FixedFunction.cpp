@@ -33,9 +33,10 @@ std::string operation(DWORD op, DWORD arg1, DWORD arg2, bool alpha) {
   }
 }
 
-GLuint compile(GLenum stage, const std::string& source) {
+GLuint compile(const GlDialect& dialect, GLenum stage, const std::string& source) {
   GLuint shader = glCreateShader(stage);
-  const char* text = source.c_str();
+  const std::string stageText = dialect.stageText(stage, source);
+  const char* text = stageText.c_str();
   glShaderSource(shader, 1, &text, nullptr);
   glCompileShader(shader);
   GLint ok = GL_FALSE;
@@ -58,34 +59,37 @@ const FixedFunctionProgram& FixedFunction::program(const FixedFunctionKey& key) 
   auto found = programs_.find(key);
   if (found != programs_.end()) return found->second;
 
-  const std::string vertex =
-      "#version 450 core\n"
-      "layout(location = " +
-      std::to_string(kPosition) +
-      ") in vec3 inPosition;\n"
-      "layout(location = " +
-      std::to_string(kTexcoord0) +
-      ") in vec2 inTexcoord0;\n"
-      "layout(location = " +
-      std::to_string(kDiffuse) +
-      ") in vec4 inDiffuse;\n"
-      "uniform mat4 worldViewProjection;\n"
-      "out vec2 texcoord;\n"
-      "out vec4 vertexDiffuse;\n"
-      "void main() {\n"
-      "  gl_Position = vec4(inPosition, 1.0) * worldViewProjection;\n"
-      "  texcoord = " +
-      std::string(key.hasTexcoord0 ? "inTexcoord0" : "vec2(0.0)") +
-      ";\n"
-      "  vertexDiffuse = " +
-      std::string(key.hasDiffuse ? "inDiffuse" : "vec4(1.0)") +
-      ";\n"
-      "}\n";
+  // Both dialects take the same code after their version line (and ES's precision).
+  const bool es = dialect_.kind() == Dialect::kEs3;
+  const std::string version =
+      es ? "#version 300 es\nprecision highp float;\n" : "#version 450 core\n";
+  // Vertex colours arrive as B, G, R, A where the attribute cannot read them so.
+  const char* diffuseInput = dialect_.readsBgraVertexColours() ? "inDiffuse" : "inDiffuse.bgra";
+  const std::string vertex = version + "layout(location = " + std::to_string(kPosition) +
+                             ") in vec3 inPosition;\n"
+                             "layout(location = " +
+                             std::to_string(kTexcoord0) +
+                             ") in vec2 inTexcoord0;\n"
+                             "layout(location = " +
+                             std::to_string(kDiffuse) +
+                             ") in vec4 inDiffuse;\n"
+                             "uniform mat4 worldViewProjection;\n"
+                             "out vec2 texcoord;\n"
+                             "out vec4 vertexDiffuse;\n"
+                             "void main() {\n"
+                             "  gl_Position = vec4(inPosition, 1.0) * worldViewProjection;\n"
+                             "  texcoord = " +
+                             std::string(key.hasTexcoord0 ? "inTexcoord0" : "vec2(0.0)") +
+                             ";\n"
+                             "  vertexDiffuse = " +
+                             std::string(key.hasDiffuse ? diffuseInput : "vec4(1.0)") +
+                             ";\n"
+                             "}\n";
 
   std::string diffuse = "vertexDiffuse";
   if (key.lighting) diffuse = key.hasDiffuse ? "vec4(0.0, 0.0, 0.0, vertexDiffuse.a)" : "vec4(0.0)";
   const std::string fragment =
-      "#version 450 core\n"
+      version +
       "in vec2 texcoord;\n"
       "in vec4 vertexDiffuse;\n"
       "uniform sampler2D stage0;\n"
@@ -107,8 +111,8 @@ const FixedFunctionProgram& FixedFunction::program(const FixedFunctionKey& key) 
       "}\n";
 
   GLuint program = glCreateProgram();
-  GLuint vs = compile(GL_VERTEX_SHADER, vertex);
-  GLuint fs = compile(GL_FRAGMENT_SHADER, fragment);
+  GLuint vs = compile(dialect_, GL_VERTEX_SHADER, vertex);
+  GLuint fs = compile(dialect_, GL_FRAGMENT_SHADER, fragment);
   glAttachShader(program, vs);
   glAttachShader(program, fs);
   glLinkProgram(program);
@@ -120,7 +124,9 @@ const FixedFunctionProgram& FixedFunction::program(const FixedFunctionKey& key) 
   if (linked) {
     built = {program, glGetUniformLocation(program, "worldViewProjection"),
              glGetUniformLocation(program, "textureFactor")};
-    glProgramUniform1i(program, glGetUniformLocation(program, "stage0"), 0);
+    const GLint unit = 0;
+    dialect_.setUniform(program, glGetUniformLocation(program, "stage0"), UniformType::kInt, 1,
+                        &unit);
   } else {
     std::fprintf(stderr, "d3d9: fixed-function program did not link\n");
     glDeleteProgram(program);

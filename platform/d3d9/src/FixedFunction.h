@@ -8,6 +8,8 @@
 
 #include <map>
 
+#include "GlDialect.h"
+
 namespace platform::d3d9 {
 
 struct FixedFunctionKey {
@@ -28,7 +30,8 @@ struct FixedFunctionProgram {
 
 class FixedFunction {
  public:
-  FixedFunction() = default;
+  // Programs in the dialect's language, on its context.
+  explicit FixedFunction(GlDialect& dialect) : dialect_(dialect) {}
   ~FixedFunction();
   FixedFunction(const FixedFunction&) = delete;
   FixedFunction& operator=(const FixedFunction&) = delete;
@@ -38,6 +41,7 @@ class FixedFunction {
   const FixedFunctionProgram& program(const FixedFunctionKey& key);
 
  private:
+  GlDialect& dialect_;
   std::map<FixedFunctionKey, FixedFunctionProgram> programs_;
 };
 

@@ -5,12 +5,11 @@
 #include <malloc.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace platform::d3d9 {
 
 namespace {
-
-constexpr int kNeededVersion = 45;  // as epoxy_gl_version() reports it
 
 thread_local GlContext* currentContext = nullptr;
 
@@ -19,8 +18,51 @@ std::string versionString() {
   return version ? version : "none";
 }
 
-std::string tooOldMessage(const std::string& found) {
-  return "OpenGL 4.5 core profile is needed; this machine offers OpenGL " + found;
+const char* neededContext(Dialect dialect) {
+  return dialect == Dialect::kCore ? "OpenGL 4.5 core profile" : "OpenGL ES 3.0";
+}
+
+std::string tooOldMessage(Dialect dialect, const std::string& found) {
+  return std::string(neededContext(dialect)) + " is needed; this machine offers OpenGL " + found;
+}
+
+// The dialects to try, in order, from VANTOR_GL: "core" or "es3" alone; unset, core first
+// and then ES. False with the reason for any other value.
+bool requestedDialects(std::vector<Dialect>& dialects, std::string& error) {
+  const char* asked = std::getenv("VANTOR_GL");
+  const std::string value = asked ? asked : "";
+  if (value.empty()) {
+    dialects = {Dialect::kCore, Dialect::kEs3};
+  } else if (value == dialectName(Dialect::kCore)) {
+    dialects = {Dialect::kCore};
+  } else if (value == dialectName(Dialect::kEs3)) {
+    dialects = {Dialect::kEs3};
+  } else {
+    error = "VANTOR_GL=" + value + " names no GL dialect: core or es3";
+    return false;
+  }
+  return true;
+}
+
+// Tries each dialect with `create` until one gives a context; says so when the first was
+// not to be had and a later one is used.
+template <class Create>
+std::shared_ptr<GlContext> firstThatWorks(const std::vector<Dialect>& dialects, Create create,
+                                          std::string& error) {
+  std::string reasons;
+  for (Dialect dialect : dialects) {
+    std::string why;
+    if (std::shared_ptr<GlContext> gl = create(dialect, why)) {
+      if (!reasons.empty()) {
+        std::fprintf(stderr, "d3d9: %s; using %s (VANTOR_GL=%s)\n", reasons.c_str(),
+                     neededContext(dialect), dialectName(dialect));
+      }
+      return gl;
+    }
+    reasons += (reasons.empty() ? "" : "; ") + why;
+  }
+  error = reasons;
+  return nullptr;
 }
 
 // Mesa's software rasterizer shades the vertices of every draw into a block it allocates for
@@ -50,34 +92,51 @@ EGLDisplay surfacelessDisplay() {
 }  // namespace
 
 std::shared_ptr<GlContext> GlContext::createHeadless(std::string& error) {
+  std::vector<Dialect> dialects;
+  if (!requestedDialects(dialects, error)) return nullptr;
   EGLDisplay display = surfacelessDisplay();
   if (display == EGL_NO_DISPLAY) {
     error = "no EGL surfaceless display (Mesa's EGL_MESA_platform_surfaceless) is available";
     return nullptr;
   }
-  if (!eglBindAPI(EGL_OPENGL_API)) {
-    error = "EGL cannot bind the desktop OpenGL API";
+  return firstThatWorks(
+      dialects,
+      [display](Dialect dialect, std::string& why) {
+        return createHeadless(display, dialect, why);
+      },
+      error);
+}
+
+std::shared_ptr<GlContext> GlContext::createHeadless(void* eglDisplay, Dialect dialect,
+                                                     std::string& error) {
+  EGLDisplay display = eglDisplay;
+  const bool core = dialect == Dialect::kCore;
+  if (!eglBindAPI(core ? EGL_OPENGL_API : EGL_OPENGL_ES_API)) {
+    error = core ? "EGL cannot bind the desktop OpenGL API" : "EGL cannot bind the OpenGL ES API";
     return nullptr;
   }
-  const EGLint configAttributes[] = {EGL_SURFACE_TYPE, 0, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
-                                     EGL_NONE};
+  const EGLint configAttributes[] = {EGL_SURFACE_TYPE, 0, EGL_RENDERABLE_TYPE,
+                                     core ? EGL_OPENGL_BIT : EGL_OPENGL_ES3_BIT, EGL_NONE};
   EGLConfig config = nullptr;
   EGLint configCount = 0;
   if (!eglChooseConfig(display, configAttributes, &config, 1, &configCount) || configCount < 1) {
-    error = "EGL offers no configuration for desktop OpenGL";
+    error = std::string("EGL offers no configuration for ") + neededContext(dialect);
     return nullptr;
   }
-  const EGLint contextAttributes[] = {EGL_CONTEXT_MAJOR_VERSION,
-                                      4,
-                                      EGL_CONTEXT_MINOR_VERSION,
-                                      5,
-                                      EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                      EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
-                                      EGL_NONE};
-  EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
+  const EGLint coreAttributes[] = {EGL_CONTEXT_MAJOR_VERSION,
+                                   4,
+                                   EGL_CONTEXT_MINOR_VERSION,
+                                   5,
+                                   EGL_CONTEXT_OPENGL_PROFILE_MASK,
+                                   EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
+                                   EGL_NONE};
+  const EGLint esAttributes[] = {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 0,
+                                 EGL_NONE};
+  EGLContext context =
+      eglCreateContext(display, config, EGL_NO_CONTEXT, core ? coreAttributes : esAttributes);
   if (context == EGL_NO_CONTEXT) {
     // Ask for whatever the driver has, only to name it in the message.
-    std::string found = "below 4.5";
+    std::string found = "below what is needed";
     EGLContext fallback = eglCreateContext(display, config, EGL_NO_CONTEXT, nullptr);
     if (fallback != EGL_NO_CONTEXT) {
       if (eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, fallback))
@@ -86,46 +145,63 @@ std::shared_ptr<GlContext> GlContext::createHeadless(std::string& error) {
       eglDestroyContext(display, fallback);
       currentContext = nullptr;
     }
-    error = tooOldMessage(found);
+    error = tooOldMessage(dialect, found);
     return nullptr;
   }
   std::shared_ptr<GlContext> gl(new GlContext);
   gl->eglDisplay_ = display;
   gl->eglContext_ = context;
-  if (!gl->initialise(error)) return nullptr;
+  if (!gl->initialise(dialect, error)) return nullptr;
   return gl;
 }
 
 std::shared_ptr<GlContext> GlContext::createForWindow(SDL_Window* window, std::string& error) {
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 4);
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 5);
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+  std::vector<Dialect> dialects;
+  if (!requestedDialects(dialects, error)) return nullptr;
+  return firstThatWorks(
+      dialects,
+      [window](Dialect dialect, std::string& why) { return createForWindow(window, dialect, why); },
+      error);
+}
+
+std::shared_ptr<GlContext> GlContext::createForWindow(SDL_Window* window, Dialect dialect,
+                                                      std::string& error) {
+  const bool core = dialect == Dialect::kCore;
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, core ? 4 : 3);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, core ? 5 : 0);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK,
+                      core ? SDL_GL_CONTEXT_PROFILE_CORE : SDL_GL_CONTEXT_PROFILE_ES);
   SDL_GLContext context = SDL_GL_CreateContext(window);
   if (!context) {
+    const std::string reason = SDL_GetError();
     SDL_GL_ResetAttributes();
-    std::string found = "below 4.5";
+    std::string found = "below what is needed";
     if (SDL_GLContext fallback = SDL_GL_CreateContext(window)) {
       found = versionString();
       SDL_GL_DeleteContext(fallback);
       currentContext = nullptr;
     }
-    error = tooOldMessage(found) + " (" + SDL_GetError() + ")";
+    error = tooOldMessage(dialect, found) + " (" + reason + ")";
     return nullptr;
   }
   std::shared_ptr<GlContext> gl(new GlContext);
   gl->window_ = window;
   gl->sdlContext_ = context;
-  if (!gl->initialise(error)) return nullptr;
+  if (!gl->initialise(dialect, error)) return nullptr;
   return gl;
 }
 
-bool GlContext::initialise(std::string& error) {
+bool GlContext::initialise(Dialect dialect, std::string& error) {
   currentContext = nullptr;
   makeCurrent();
-  if (epoxy_gl_version() < kNeededVersion || !epoxy_is_desktop_gl()) {
-    error = tooOldMessage(versionString());
+  const bool core = dialect == Dialect::kCore;
+  // As epoxy_gl_version() reports them.
+  if (epoxy_gl_version() < (core ? 45 : 30) || epoxy_is_desktop_gl() != core) {
+    error = tooOldMessage(dialect, versionString());
     return false;
   }
+  dialect_ = core ? makeCoreDialect(error) : makeEsDialect(error);
+  if (!dialect_) return false;
   const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
   renderer_ = std::string(renderer ? renderer : "unknown renderer") + ", OpenGL " + versionString();
   rastersOnTheCpu_ = renderer_.find("llvmpipe") != std::string::npos;
@@ -133,7 +209,7 @@ bool GlContext::initialise(std::string& error) {
 
   // Direct3D's conventions: row 0 of every target is the top of the picture, depth runs 0..1,
   // and the viewport clips.
-  glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
+  dialect_->setUpConventions();
   glEnable(GL_SCISSOR_TEST);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
@@ -184,28 +260,12 @@ GLuint GlContext::framebuffer(const Attachments& attachments) {
   auto found = framebuffers_.find(attachments);
   if (found != framebuffers_.end()) return found->second;
 
-  GLuint framebuffer = 0;
-  glCreateFramebuffers(1, &framebuffer);
-  GLenum drawBuffers[4];
-  for (int slot = 0; slot < 4; ++slot) {
-    const GLenum attachment = GL_COLOR_ATTACHMENT0 + slot;
-    if (attachments.colour[slot]) {
-      glNamedFramebufferTexture(framebuffer, attachment, attachments.colour[slot], 0);
-      drawBuffers[slot] = attachment;
-    } else {
-      drawBuffers[slot] = GL_NONE;
-    }
-  }
-  glNamedFramebufferDrawBuffers(framebuffer, 4, drawBuffers);
-  if (attachments.depth) {
-    glNamedFramebufferRenderbuffer(
-        framebuffer, attachments.withStencil ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT,
-        GL_RENDERBUFFER, attachments.depth);
-  }
-  const GLenum status = glCheckNamedFramebufferStatus(framebuffer, GL_DRAW_FRAMEBUFFER);
-  if (status != GL_FRAMEBUFFER_COMPLETE) {
+  GLenum status = GL_FRAMEBUFFER_COMPLETE;
+  const GLuint framebuffer = dialect_->createFramebuffer(
+      attachments.colour, attachments.depth,
+      attachments.withStencil ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT, status);
+  if (!framebuffer) {
     std::fprintf(stderr, "d3d9: framebuffer incomplete (0x%04X)\n", status);
-    glDeleteFramebuffers(1, &framebuffer);
     return 0;
   }
   framebuffers_.emplace(attachments, framebuffer);

@@ -1,6 +1,7 @@
-// One OpenGL 4.5 core context with the Direct3D conventions set up (upper-left origin, depth
-// 0..1), either headless (EGL surfaceless on Mesa) or on an SDL window. Shared by a device and
-// every resource made by it, so that resources outlive their device safely.
+// One GL context of either dialect (OpenGL 4.5 core, or OpenGL ES 3.0 within WebGL 2; chosen
+// by VANTOR_GL) with the Direct3D conventions set up (upper-left origin, depth 0..1), either
+// headless (EGL surfaceless on Mesa) or on an SDL window. Shared by a device and every
+// resource made by it, so that resources outlive their device safely.
 #pragma once
 
 #include <epoxy/gl.h>
@@ -11,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "GlDialect.h"
+
 struct SDL_Window;
 struct IDirect3DDevice9;
 
@@ -18,7 +21,9 @@ namespace platform::d3d9 {
 
 class GlContext {
  public:
-  // Null and a message in `error` when no 4.5 core context can be had.
+  // A context of the dialect VANTOR_GL names ("core" or "es3"); without it, core and, where
+  // that cannot be had, ES (saying so on standard error). Null and a message in `error` when
+  // none can be had.
   static std::shared_ptr<GlContext> createHeadless(std::string& error);
   static std::shared_ptr<GlContext> createForWindow(SDL_Window* window, std::string& error);
   ~GlContext();
@@ -36,6 +41,8 @@ class GlContext {
   void drawableSize(int& width, int& height) const;
 
   const std::string& renderer() const { return renderer_; }
+  // The GL calls that differ between the dialects.
+  GlDialect& dialect() { return *dialect_; }
   // True for Mesa's llvmpipe, which bins a frame's triangles in memory before it draws them.
   bool rastersOnTheCpu() const { return rastersOnTheCpu_; }
 
@@ -58,7 +65,11 @@ class GlContext {
 
  private:
   GlContext() = default;
-  bool initialise(std::string& error);
+  static std::shared_ptr<GlContext> createHeadless(void* eglDisplay, Dialect dialect,
+                                                   std::string& error);
+  static std::shared_ptr<GlContext> createForWindow(SDL_Window* window, Dialect dialect,
+                                                    std::string& error);
+  bool initialise(Dialect dialect, std::string& error);
   void dropFramebuffersIf(bool (*uses)(const Attachments&, GLuint), GLuint name);
 
   // Headless state (EGL), stored as opaque pointers to keep EGL out of this header.
@@ -68,6 +79,7 @@ class GlContext {
   SDL_Window* window_ = nullptr;
   void* sdlContext_ = nullptr;
 
+  std::unique_ptr<GlDialect> dialect_;
   std::string renderer_;
   bool rastersOnTheCpu_ = false;
   std::map<Attachments, GLuint> framebuffers_;

@@ -15,10 +15,10 @@ HRESULT Query::supports(GlContext& gl, D3DQUERYTYPE type) {
   switch (type) {
     case D3DQUERYTYPE_TIMESTAMP: {
       gl.makeCurrent();
-      GLint bits = 0;
-      glGetQueryiv(GL_TIMESTAMP, GL_QUERY_COUNTER_BITS, &bits);
-      if (bits > 0) return D3D_OK;
-      noteRefusal("the GL driver keeps no timestamp counter (0 bits)");
+      if (gl.dialect().hasTimestamps()) return D3D_OK;
+      noteRefusal(gl.dialect().kind() == Dialect::kCore
+                      ? "the GL driver keeps no timestamp counter (0 bits)"
+                      : "the ES driver has no timestamps (EXT_disjoint_timer_query)");
       return D3DERR_NOTAVAILABLE;
     }
     case D3DQUERYTYPE_TIMESTAMPDISJOINT:
@@ -33,7 +33,7 @@ HRESULT Query::supports(GlContext& gl, D3DQUERYTYPE type) {
 Query::Query(std::shared_ptr<GlContext> gl, D3DQUERYTYPE type) : gl_(std::move(gl)), type_(type) {
   if (type_ == D3DQUERYTYPE_TIMESTAMP) {
     gl_->makeCurrent();
-    glCreateQueries(GL_TIMESTAMP, 1, &name_);
+    name_ = gl_->dialect().createTimestampQuery();
   }
 }
 
@@ -79,7 +79,7 @@ HRESULT Query::Issue(DWORD issueFlags) {
   }
   if (type_ == D3DQUERYTYPE_TIMESTAMP) {
     gl_->makeCurrent();
-    glQueryCounter(name_, GL_TIMESTAMP);
+    gl_->dialect().writeTimestamp(name_);
   }
   state_ = State::issued;
   return D3D_OK;
@@ -108,16 +108,13 @@ HRESULT Query::GetData(void* data, DWORD size, DWORD getDataFlags) {
   switch (type_) {
     case D3DQUERYTYPE_TIMESTAMP: {
       gl_->makeCurrent();
-      GLint available = GL_FALSE;
-      glGetQueryObjectiv(name_, GL_QUERY_RESULT_AVAILABLE, &available);
+      GlDialect& dialect = gl_->dialect();
+      bool available = dialect.timestampResult(name_, answer);
       if (!available && (getDataFlags & D3DGETDATA_FLUSH)) {
         glFlush();
-        glGetQueryObjectiv(name_, GL_QUERY_RESULT_AVAILABLE, &available);
+        available = dialect.timestampResult(name_, answer);
       }
       if (!available) return S_FALSE;
-      GLuint64 ticks = 0;
-      glGetQueryObjectui64v(name_, GL_QUERY_RESULT, &ticks);
-      answer = ticks;
       break;
     }
     case D3DQUERYTYPE_TIMESTAMPFREQ: answer = kTicksPerSecond; break;

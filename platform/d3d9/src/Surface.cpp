@@ -22,12 +22,10 @@ Surface* Surface::depthStencil(std::shared_ptr<GlContext> gl, UINT width, UINT h
   const DepthFormat* depth = depthFormat(format);
   if (!depth) return nullptr;
   gl->makeCurrent();
-  GLuint renderbuffer = 0;
-  glCreateRenderbuffers(1, &renderbuffer);
   while (glGetError() != GL_NO_ERROR) {
   }
-  glNamedRenderbufferStorage(renderbuffer, depth->internalFormat, static_cast<GLsizei>(width),
-                             static_cast<GLsizei>(height));
+  const GLuint renderbuffer = gl->dialect().createRenderbuffer(
+      depth->internalFormat, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
   if (glGetError() != GL_NO_ERROR) {
     glDeleteRenderbuffers(1, &renderbuffer);
     return nullptr;

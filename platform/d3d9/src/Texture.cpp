@@ -47,16 +47,14 @@ HRESULT Texture::create(std::shared_ptr<GlContext> gl, UINT width, UINT height, 
   gl->makeCurrent();
   while (glGetError() != GL_NO_ERROR) {
   }
-  GLuint name = 0;
-  glCreateTextures(GL_TEXTURE_2D, 1, &name);
-  glTextureStorage2D(name, static_cast<GLsizei>(levels), colour->internalFormat,
-                     static_cast<GLsizei>(width), static_cast<GLsizei>(height));
+  const GLuint name =
+      gl->dialect().createTexture(*colour, static_cast<GLsizei>(levels),
+                                  static_cast<GLsizei>(width), static_cast<GLsizei>(height));
   if (glGetError() != GL_NO_ERROR) {
     glDeleteTextures(1, &name);
     noteRefusal("GL could not store a %ux%u texture", width, height);
     return D3DERR_OUTOFVIDEOMEMORY;
   }
-  glTextureParameteriv(name, GL_TEXTURE_SWIZZLE_RGBA, colour->swizzle);
 
   auto* created = new Texture;
   created->gl_ = std::move(gl);
@@ -148,8 +146,8 @@ HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, 
   copy.resize(static_cast<size_t>(pitch) * desc.Height);
   if (!(flags & D3DLOCK_DISCARD)) {
     gl_->makeCurrent();
-    glGetTextureImage(name_, static_cast<GLint>(level), format_->pixelFormat, format_->pixelType,
-                      static_cast<GLsizei>(copy.size()), copy.data());
+    gl_->dialect().readTexture(name_, static_cast<GLint>(level), static_cast<GLsizei>(desc.Width),
+                               static_cast<GLsizei>(desc.Height), *format_, copy.data());
   }
   lockedForWriting_[level] = !(flags & D3DLOCK_READONLY);
   locked->Pitch = static_cast<INT>(pitch);
@@ -166,9 +164,8 @@ HRESULT Texture::UnlockRect(UINT level) {
   if (lockedForWriting_[level]) {
     const D3DSURFACE_DESC& desc = surfaces_[level]->desc();
     gl_->makeCurrent();
-    glTextureSubImage2D(name_, static_cast<GLint>(level), 0, 0, static_cast<GLsizei>(desc.Width),
-                        static_cast<GLsizei>(desc.Height), format_->pixelFormat, format_->pixelType,
-                        copy.data());
+    gl_->dialect().writeTexture(name_, static_cast<GLint>(level), static_cast<GLsizei>(desc.Width),
+                                static_cast<GLsizei>(desc.Height), *format_, copy.data());
   }
   std::vector<unsigned char>().swap(copy);
   return D3D_OK;

@@ -60,11 +60,15 @@ const char* typeName(ParameterType type) {
   return "unknown";
 }
 
-// Compiles one stage; 0 with the log appended on failure.
-GLuint compileStage(const StageDescription& stage, std::string& log) {
-  const GLuint shader =
-      glCreateShader(stage.kind == StageKind::kVertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER);
-  const char* text = stage.glsl.c_str();
+// Compiles one stage in the dialect's language (the 4.50 text for core, the ES text for ES);
+// 0 with the log appended on failure.
+GLuint compileStage(const d3d9::GlDialect& dialect, const StageDescription& stage,
+                    std::string& log) {
+  const GLenum kind = stage.kind == StageKind::kVertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER;
+  const GLuint shader = glCreateShader(kind);
+  const std::string source =
+      dialect.stageText(kind, dialect.kind() == d3d9::Dialect::kCore ? stage.glsl : stage.glslEs);
+  const char* text = source.c_str();
   glShaderSource(shader, 1, &text, nullptr);
   glCompileShader(shader);
   GLint ok = GL_FALSE;
@@ -79,7 +83,8 @@ GLuint compileStage(const StageDescription& stage, std::string& log) {
 
 }  // namespace
 
-Effect::Effect(IDirect3DDevice9* device) : device_(d3d9::addRef(device)) {}
+Effect::Effect(IDirect3DDevice9* device)
+    : device_(d3d9::addRef(device)), dialect_(d3d9::glDialect(device)) {}
 
 Effect::~Effect() {
   if (d3d9::makeCurrent(device_)) {
@@ -110,7 +115,7 @@ HRESULT Effect::create(IDirect3DDevice9* device, EffectDescription description, 
 
   std::vector<GLuint> shaders;
   for (const StageDescription& stage : description.stages) {
-    shaders.push_back(compileStage(stage, log));
+    shaders.push_back(compileStage(*created->dialect_, stage, log));
   }
   bool ok = std::find(shaders.begin(), shaders.end(), 0u) == shaders.end();
   for (TechniqueDescription& techniqueDescription : description.techniques) {
@@ -136,7 +141,8 @@ HRESULT Effect::create(IDirect3DDevice9* device, EffectDescription description, 
             glGetUniformLocation(pass.program, parameter.description.name.c_str());
         pass.locations.push_back(location);
         if (parameter.description.type == ParameterType::kTexture && location >= 0) {
-          glProgramUniform1i(pass.program, location, static_cast<GLint>(parameter.unit));
+          const auto unit = static_cast<GLint>(parameter.unit);
+          created->dialect_->setUniform(pass.program, location, d3d9::UniformType::kInt, 1, &unit);
         }
       }
       technique.passes.push_back(std::move(pass));
@@ -308,22 +314,26 @@ void Effect::upload(const Pass& pass) {
       case ParameterType::kInt:
       case ParameterType::kBool: {
         wholeNumbers_.assign(parameter.values.begin(), parameter.values.end());
-        glProgramUniform1iv(pass.program, location, count, wholeNumbers_.data());
+        dialect_->setUniform(pass.program, location, d3d9::UniformType::kInt, count,
+                             wholeNumbers_.data());
         break;
       }
-      case ParameterType::kFloat: glProgramUniform1fv(pass.program, location, count, values); break;
+      case ParameterType::kFloat:
+        dialect_->setUniform(pass.program, location, d3d9::UniformType::kFloat, count, values);
+        break;
       case ParameterType::kFloat2:
-        glProgramUniform2fv(pass.program, location, count, values);
+        dialect_->setUniform(pass.program, location, d3d9::UniformType::kFloat2, count, values);
         break;
       case ParameterType::kFloat3:
-        glProgramUniform3fv(pass.program, location, count, values);
+        dialect_->setUniform(pass.program, location, d3d9::UniformType::kFloat3, count, values);
         break;
       case ParameterType::kFloat4:
-        glProgramUniform4fv(pass.program, location, count, values);
+        dialect_->setUniform(pass.program, location, d3d9::UniformType::kFloat4, count, values);
         break;
       case ParameterType::kFloat4x4:
-        // Direct3D matrices are row-major for row vectors (p·M): GLSL writes vec4(p, 1) * M.
-        glProgramUniformMatrix4fv(pass.program, location, count, GL_TRUE, values);
+        // Direct3D matrices are row-major for row vectors (p·M): GLSL writes vec4(p, 1) * M,
+        // and the upload transposes.
+        dialect_->setUniform(pass.program, location, d3d9::UniformType::kFloat4x4, count, values);
         break;
       case ParameterType::kTexture:
         device_->SetTexture(parameter.unit, parameter.texture);

@@ -1,5 +1,5 @@
 // ID3DXEffect over GL programs: one linked program per pass, parameter values kept in the
-// effect and uploaded with glProgramUniform* at BeginPass and CommitChanges, after the
+// effect and uploaded (GlDialect::setUniform) at BeginPass and CommitChanges, after the
 // preshaders have worked out the parameters that come from others.
 #pragma once
 
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "EffectDescription.h"
+#include "GlDialect.h"
 #include "RefCounted.h"
 
 namespace platform::d3dx9 {
@@ -85,6 +86,7 @@ class Effect final : public d3d9::RefCounted<ID3DXEffect> {
   std::string describe() const;
 
   IDirect3DDevice9* device_;
+  d3d9::GlDialect* dialect_;  // of the device's context, which outlives the effect
   std::vector<Parameter> parameters_;
   // Found by the caller's name as it is, without making a string of it.
   struct NameHash {

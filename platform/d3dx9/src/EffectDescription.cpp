@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <set>
+#include <string_view>
 
 #include "EffectStates.h"
 
@@ -38,6 +39,14 @@ bool isParameterName(const std::string& name) {
     if (name[i] != '.') return false;
     ++i;
   }
+}
+
+// Stage text that a driver may be given: not empty, within the length limit, no NUL, and
+// opening with `version` (the ES text must open with its directive, so that a damaged or
+// swapped section fails here and not in the driver).
+bool isStageText(const std::string& text, std::string_view version) {
+  return text.size() > version.size() && text.size() <= kMaxGlslLength &&
+         text.compare(0, version.size(), version) == 0 && text.find('\0') == std::string::npos;
 }
 
 bool validStates(const std::vector<StateValue>& states, const StateInfo* (*find)(std::uint32_t),
@@ -81,7 +90,7 @@ unsigned componentCount(ParameterType type) {
   return 0;
 }
 
-bool validateEffect(const EffectDescription& effect, std::string& error) {
+bool validateEffect(const EffectDescription& effect, std::string& error, EsText esText) {
   if (effect.parameters.size() > kMaxParameters) {
     error = "too many parameters";
     return false;
@@ -152,9 +161,12 @@ bool validateEffect(const EffectDescription& effect, std::string& error) {
       error = "bad or repeated stage name";
       return false;
     }
-    if (stage.glsl.empty() || stage.glsl.size() > kMaxGlslLength ||
-        stage.glsl.find('\0') != std::string::npos) {
+    if (!isStageText(stage.glsl, "")) {
       error = "stage " + stage.name + " has bad GLSL text";
+      return false;
+    }
+    if (esText == EsText::kRequired && !isStageText(stage.glslEs, "#version 300 es")) {
+      error = "stage " + stage.name + " has bad GLSL ES text";
       return false;
     }
   }

@@ -46,11 +46,14 @@ struct ParameterDescription {
 
 enum class StageKind : std::uint8_t { kVertex = 0, kFragment = 1 };
 
-// A complete GLSL 4.50 stage, declarations of the parameters included, ready to compile.
+// A complete stage, declarations of the parameters included, ready to compile: as GLSL 4.50
+// for the core dialect and as GLSL ES 3.00 (written from it by the effect compiler) for the ES
+// dialect.
 struct StageDescription {
   StageKind kind = StageKind::kVertex;
   std::string name;
   std::string glsl;
+  std::string glslEs;
   bool operator==(const StageDescription&) const = default;
 };
 
@@ -85,8 +88,13 @@ constexpr std::size_t kMaxPasses = 64;
 constexpr std::size_t kMaxStates = 64;
 constexpr std::size_t kMaxTextures = 16;  // texture units 0-15
 
+// Whether validation asks for the stages' ES text: a compiled effect carries it, an effect
+// the compiler has just parsed does not have it yet.
+enum class EsText { kRequired, kNotYetWritten };
+
 // Checks every rule a well-formed effect keeps (names, counts, stage references, known states
-// and values). On failure answers false and says why in error.
-bool validateEffect(const EffectDescription& effect, std::string& error);
+// and values, stage texts). On failure answers false and says why in error.
+bool validateEffect(const EffectDescription& effect, std::string& error,
+                    EsText esText = EsText::kRequired);
 
 }  // namespace platform::d3dx9

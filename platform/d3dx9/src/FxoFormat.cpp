@@ -136,12 +136,12 @@ bool readBody(Reader& in, EffectDescription& effect, std::string& error) {
     parameter.type = static_cast<ParameterType>(type);
   }
 
-  if (!in.count(n, kMaxStages, 9)) return false;
+  if (!in.count(n, kMaxStages, 13)) return false;
   effect.stages.resize(n);
   for (StageDescription& stage : effect.stages) {
     std::uint8_t kind = 0;
     if (!in.u8(kind) || !in.str(stage.name, kMaxNameLength) ||
-        !in.str(stage.glsl, kMaxGlslLength)) {
+        !in.str(stage.glsl, kMaxGlslLength) || !in.str(stage.glslEs, kMaxGlslLength)) {
       return false;
     }
     stage.kind = static_cast<StageKind>(kind);
@@ -163,7 +163,9 @@ bool readBody(Reader& in, EffectDescription& effect, std::string& error) {
     error = "bytes after the end of the effect";
     return false;
   }
-  return validateEffect(effect, error);
+  if (!validateEffect(effect, error)) return false;
+  error.clear();  // the "truncated" default must not outlive a successful read
+  return true;
 }
 
 }  // namespace
@@ -185,6 +187,7 @@ std::vector<std::uint8_t> writeFxo(const EffectDescription& effect) {
     out.u8(static_cast<std::uint8_t>(stage.kind));
     out.str(stage.name);
     out.str(stage.glsl);
+    out.str(stage.glslEs);
   }
   out.u32(static_cast<std::uint32_t>(effect.techniques.size()));
   for (const TechniqueDescription& technique : effect.techniques) {

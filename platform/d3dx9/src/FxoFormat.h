@@ -1,9 +1,9 @@
 // The compiled effect file (.fxo): a compact, versioned, little-endian binary of an
 // EffectDescription.
 //
-//   "VFXO"  u32 version (2)
+//   "VFXO"  u32 version (3)
 //   u32 parameter count, each: str name, u8 type, u32 elements, states, preshader
-//   u32 stage count,     each: u8 kind, str name, str glsl
+//   u32 stage count,     each: u8 kind, str name, str glsl (4.50), str glsl (ES 3.00)
 //   u32 technique count, each: str name, u32 pass count,
 //                               each pass: u32 vertex stage, u32 fragment stage, states
 //   states: u32 count, each: u32 state, u32 value
@@ -21,7 +21,7 @@
 
 namespace platform::d3dx9 {
 
-constexpr std::uint32_t kFxoVersion = 2;
+constexpr std::uint32_t kFxoVersion = 3;
 
 // The effect must be valid (validateEffect).
 std::vector<std::uint8_t> writeFxo(const EffectDescription& effect);
