@@ -76,17 +76,41 @@ void keepRasterizerBlocksOnTheHeap() {
   mallopt(M_TRIM_THRESHOLD, 128 << 20);
 }
 
-// EGL's display for rendering without any window system.
-EGLDisplay surfacelessDisplay() {
-  if (!epoxy_has_egl_extension(EGL_NO_DISPLAY, "EGL_MESA_platform_surfaceless")) {
-    return EGL_NO_DISPLAY;
-  }
-  EGLDisplay display =
-      eglGetPlatformDisplayEXT(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+EGLDisplay initialized(EGLDisplay display) {
   if (display == EGL_NO_DISPLAY) return EGL_NO_DISPLAY;
   EGLint major = 0, minor = 0;
-  if (!eglInitialize(display, &major, &minor)) return EGL_NO_DISPLAY;
-  return display;
+  return eglInitialize(display, &major, &minor) ? display : EGL_NO_DISPLAY;
+}
+
+// The first GPU that EGL offers as a device whose display makes a context current without a
+// surface: how NVIDIA's driver renders on a machine without a display.
+EGLDisplay deviceDisplay() {
+  if (!epoxy_has_egl_extension(EGL_NO_DISPLAY, "EGL_EXT_device_enumeration") ||
+      !epoxy_has_egl_extension(EGL_NO_DISPLAY, "EGL_EXT_platform_device")) {
+    return EGL_NO_DISPLAY;
+  }
+  EGLDeviceEXT devices[8];
+  EGLint count = 0;
+  if (!eglQueryDevicesEXT(8, devices, &count)) return EGL_NO_DISPLAY;
+  for (EGLint i = 0; i < count; ++i) {
+    EGLDisplay display =
+        initialized(eglGetPlatformDisplayEXT(EGL_PLATFORM_DEVICE_EXT, devices[i], nullptr));
+    if (display == EGL_NO_DISPLAY) continue;
+    if (epoxy_has_egl_extension(display, "EGL_KHR_surfaceless_context")) return display;
+    eglTerminate(display);
+  }
+  return EGL_NO_DISPLAY;
+}
+
+// EGL's display for rendering without any window system: Mesa's surfaceless platform, else
+// an EGL device.
+EGLDisplay surfacelessDisplay() {
+  if (epoxy_has_egl_extension(EGL_NO_DISPLAY, "EGL_MESA_platform_surfaceless")) {
+    EGLDisplay display = initialized(
+        eglGetPlatformDisplayEXT(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr));
+    if (display != EGL_NO_DISPLAY) return display;
+  }
+  return deviceDisplay();
 }
 
 }  // namespace
@@ -96,7 +120,9 @@ std::shared_ptr<GlContext> GlContext::createHeadless(std::string& error) {
   if (!requestedDialects(dialects, error)) return nullptr;
   EGLDisplay display = surfacelessDisplay();
   if (display == EGL_NO_DISPLAY) {
-    error = "no EGL surfaceless display (Mesa's EGL_MESA_platform_surfaceless) is available";
+    error =
+        "no EGL display without a window system (neither Mesa's EGL_MESA_platform_surfaceless "
+        "nor an EGL device with EGL_KHR_surfaceless_context) is available";
     return nullptr;
   }
   return firstThatWorks(
