@@ -302,7 +302,8 @@ TEST_F(Programs, AnInstallationRendersFromAnotherWorkingFolder) {
     }
   }
   const fs::path elsewhere = folder("elsewhere");
-  const Ran render = runProgram({prefix / "games/kestu09-render", "--size", "64x36", "1"}, elsewhere);
+  const Ran render =
+      runProgram({prefix / "games/kestu09-render", "--size", "64x36", "1"}, elsewhere);
   ASSERT_EQ(render.code, 0) << render.err;
   EXPECT_EQ(readPng(elsewhere / "kestu09-01000.png").width, 64);
   // The music is found in the installation too: the picture is of music time 1 s.
