@@ -9,16 +9,40 @@
 #include <map>
 #include <sstream>
 
+#include <unistd.h>
+
 #include "gfx/mesh/MeshFace.h"
 #include "gfx/model/MeshInstance.h"
 #include "gfx/shading/Material.h"
 
 namespace vantor_test {
 
+namespace {
+
+// Every test process writes its model files into a folder of its own, removed when it ends:
+// ctest runs the same test on both GL dialects at once, and a copy rewritten by the other
+// process between the crash probe and the real read would reach the reader unprobed.
+class ProcessFolder {
+ public:
+  ProcessFolder()
+      : path_(std::filesystem::path(VANTOR_BINARY_DIR) / "models" / std::to_string(getpid())) {
+    std::filesystem::create_directories(path_);
+  }
+  ~ProcessFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+}  // namespace
+
 std::string writeFile(const std::string& name, const std::string& bytes) {
-  const std::filesystem::path folder = std::filesystem::path(VANTOR_BINARY_DIR) / "models";
-  std::filesystem::create_directories(folder);
-  const std::string path = (folder / name).string();
+  static const ProcessFolder folder;
+  const std::string path = (folder.path() / name).string();
   std::ofstream(path, std::ios::binary) << bytes;
   return path;
 }
