@@ -1,7 +1,8 @@
 #include "gfx/tracks/TrackFile.h"
 
-#include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <optional>
 
@@ -31,21 +32,35 @@ std::vector<std::string_view> wordsOf(std::string_view line) {
   }
 }
 
+// A decimal number as C writes it: an optional minus, digits with an optional point and an
+// optional exponent; no plus, blanks, hexadecimal, infinity or NaN. Read in the C locale the
+// program never leaves (the browser's C++ library has no floating-point from_chars).
 std::optional<double> numberOf(std::string_view word) {
-  double value = 0.0;
-  const auto [end, fault] = std::from_chars(word.data(), word.data() + word.size(), value);
-  if (fault != std::errc() || end != word.data() + word.size() || !std::isfinite(value)) {
+  const std::string text(word);
+  const std::size_t digits = text.find_first_not_of('-') == 1 ? 1 : 0;
+  if (text.size() <= digits || text.find_first_not_of("0123456789.eE-+") != std::string::npos ||
+      text[digits] == '+' || text[digits] == '-') {
     return std::nullopt;
   }
+  char* end = nullptr;
+  const double value = std::strtod(text.c_str(), &end);
+  if (end != text.c_str() + text.size() || !std::isfinite(value)) return std::nullopt;
   return value;
 }
 
 std::string quoted(std::string_view word) { return "\"" + std::string(word) + "\""; }
 
+// The shortest text that reads back as the same value; whole numbers without an exponent.
 std::string number(double value) {
-  char text[32];
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, result.ptr);
+  char text[40];
+  if (value == std::trunc(value) && std::fabs(value) < 1e15) {
+    std::snprintf(text, sizeof text, "%.0f", value);
+    return text;
+  }
+  for (int precision = 1;; ++precision) {
+    std::snprintf(text, sizeof text, "%.*g", precision, value);
+    if (precision >= 17 || std::strtod(text, nullptr) == value) return text;
+  }
 }
 
 // The reading of one file, line by line.

@@ -93,6 +93,23 @@ TEST(TrackFile, ReadsBackWhatItWritesToTheLastBit) {
   EXPECT_EQ(read, set);
 }
 
+// Numbers are written as a person would type them: the shortest text that reads back exact,
+// whole numbers without an exponent.
+TEST(TrackFile, WritesEachNumberInItsShortestExactForm) {
+  TrackSet set = knownTracks();
+  set.beatsPerMinute = 126.0;
+  set.tracks[0] = Track("a", {{0.0, 0.1, Interpolation::kStep},
+                              {1.5, 100.0, Interpolation::kStep},
+                              {2.0, -2548.0, Interpolation::kStep},
+                              {3.0, 1.0 / 3.0, Interpolation::kStep},
+                              {4.0, 1e-5, Interpolation::kStep}});
+  const std::string text = vantor::writeTrackFile(set);
+  for (const char* line : {"tempo 126\n", "0 0.1 step", "1.5 100 step", "2 -2548 step",
+                           "3 0.3333333333333333 step", "4 1e-05 step"}) {
+    EXPECT_NE(text.find(line), std::string::npos) << line << " in:\n" << text;
+  }
+}
+
 TEST(TrackFile, ATrackTheFileLeavesOutKeepsItsBuiltInKeys) {
   TrackSet read;
   TrackFileError error;
@@ -143,6 +160,11 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"tempo 126\ntrack a\n0 1,5 step\nend\n", 3, "the value \"1,5\" is not a number"},
         Damage{"tempo 126\ntrack a\n0 nan step\nend\n", 3, "\"nan\" is not a number"},
         Damage{"tempo 126\ntrack a\n0 1e400 step\nend\n", 3, "\"1e400\" is not a number"},
+        Damage{"tempo 126\ntrack a\n0 +1 step\nend\n", 3, "\"+1\" is not a number"},
+        Damage{"tempo 126\ntrack a\n0 0x10 step\nend\n", 3, "\"0x10\" is not a number"},
+        Damage{"tempo 126\ntrack a\n0 inf step\nend\n", 3, "\"inf\" is not a number"},
+        Damage{"tempo 126\ntrack a\n0 2e step\nend\n", 3, "\"2e\" is not a number"},
+        Damage{"tempo 126\ntrack a\n0 --2 step\nend\n", 3, "\"--2\" is not a number"},
         Damage{"tempo 126\ntrack a\nsoon 1 step\nend\n", 3, "the time \"soon\" is not"},
         Damage{"tempo 126\ntrack a\n0 1 bounce\nend\n", 3, "unknown interpolation \"bounce\""},
         Damage{"tempo 126\ntrack a\n0 1\nend\n", 3, "TIME VALUE INTERPOLATION"},
