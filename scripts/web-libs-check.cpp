@@ -1,6 +1,7 @@
 // Links every library scripts/web-libs builds and calls each once, run under Node: a library
 // that was built but cannot be linked with the others, or does not work, shows here rather
 // than in the engine's first web build. Prints one line per library; "all libraries work" last.
+#include <GL/glu.h>
 #include <SDL2/SDL.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -56,6 +57,10 @@ int main() {
   Assimp::Importer importer;
   const aiScene* scene = importer.ReadFileFromMemory(model, sizeof model - 1, 0, "x");
   report("Assimp (X)", scene && scene->mNumMeshes == 1 && scene->mMeshes[0]->mNumFaces == 1);
+
+  GLUtesselator* tessellator = gluNewTess();
+  report("GLU tessellator", tessellator != nullptr);
+  if (tessellator) gluDeleteTess(tessellator);
 
   SDL_version version;
   SDL_GetVersion(&version);
