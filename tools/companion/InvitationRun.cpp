@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <windows.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -103,6 +104,31 @@ bool InvitationRun::run(const FrameHandler& handler) {
                  tool_, frame_);
   }
   return false;
+}
+
+bool InvitationRun::drawPicture(Size size, int fps, std::uint32_t musicMs, const char* tool,
+                                platform::scripted::Image& image) {
+  InvitationRun run(size, tool);
+  const auto frameBeforeMs = static_cast<std::uint32_t>(std::lround(1000.0 / fps));
+  const std::uint32_t before = musicMs >= frameBeforeMs ? musicMs - frameBeforeMs : 0;
+  run.startAt(before);
+  HRESULT readBack = E_FAIL;
+  const bool ended = run.run([&](int frame, IDirect3DDevice9* device) {
+    std::optional<std::uint32_t> next;
+    if (frame == 0 && before != musicMs) {
+      next = musicMs;
+    } else {
+      readBack = platform::scripted::readBackBuffer(device, image);
+    }
+    return next;
+  });
+  if (!ended) return false;
+  if (FAILED(readBack)) {
+    std::fprintf(stderr, "%s: the frame at %.3f s could not be read back (0x%08X)\n", tool,
+                 musicMs / 1000.0, static_cast<unsigned>(readBack));
+    return false;
+  }
+  return true;
 }
 
 }  // namespace companion

@@ -54,6 +54,13 @@ class InvitationRun {
   // tool on standard error, when it is not a folder. Before the run.
   static bool useDataFolder(const std::string& folder, const char* tool);
 
+  // The picture a viewer sees at musicMs in a run at fps frames a second, motion blur
+  // included: the frame 1/fps s before is drawn first, so the motion is that run's. False,
+  // with a line naming the tool on standard error, when the run or the read-back fails. One
+  // picture per process, as every run.
+  static bool drawPicture(Size size, int fps, std::uint32_t musicMs, const char* tool,
+                          platform::scripted::Image& image);
+
  private:
   class LoopWatch;
   void loopStarts();

@@ -1,7 +1,6 @@
 // kestu09-render: the picture a viewer sees at chosen music times, as PNG files.
 #include <sys/stat.h>
 
-#include <cmath>
 #include <cstdio>
 #include <set>
 
@@ -28,29 +27,9 @@ constexpr const char* kUsage =
     "  --help      this text\n"
     "  --version   the version\n";
 
-// The frame 1/fps s before the asked one is drawn first, so that its motion is that run's.
 int renderOne(companion::Size size, int fps, std::uint32_t musicMs, const std::string& path) {
-  companion::InvitationRun run(size, kTool);
-  const auto frameBeforeMs = static_cast<std::uint32_t>(std::lround(1000.0 / fps));
-  const std::uint32_t before = musicMs >= frameBeforeMs ? musicMs - frameBeforeMs : 0;
-  run.startAt(before);
   platform::scripted::Image image;
-  HRESULT readBack = E_FAIL;
-  const bool ended = run.run([&](int frame, IDirect3DDevice9* device) {
-    std::optional<std::uint32_t> next;
-    if (frame == 0 && before != musicMs) {
-      next = musicMs;
-    } else {
-      readBack = platform::scripted::readBackBuffer(device, image);
-    }
-    return next;
-  });
-  if (!ended) return 1;
-  if (FAILED(readBack)) {
-    std::fprintf(stderr, "%s: the frame at %.3f s could not be read back (0x%08X)\n", kTool,
-                 musicMs / 1000.0, static_cast<unsigned>(readBack));
-    return 1;
-  }
+  if (!companion::InvitationRun::drawPicture(size, fps, musicMs, kTool, image)) return 1;
   std::string error;
   if (!companion::writePng(path, image, error)) {
     std::fprintf(stderr, "%s: %s\n", kTool, error.c_str());

@@ -1,12 +1,12 @@
 #include "Device.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstdio>
 
 #include "CallReport.h"
 #include "DeviceGl.h"
+#include "PageBridge.h"
 #include "Query.h"
 
 namespace platform::d3d9 {
@@ -301,6 +301,7 @@ HRESULT Device::Present(const RECT* source, const RECT* dest, HWND destWindow,
       *applied_ = Applied{};
     }
     gl_->swapBuffers();
+    web::reportFrame();
   } else {
     glFlush();
   }
@@ -932,7 +933,7 @@ void Device::applyTextures() {
       const float borderColour[4] = {border.r, border.g, border.b, border.a};
       glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, borderColour);
       glSamplerParameterf(sampler, GL_TEXTURE_LOD_BIAS,
-                          std::bit_cast<float>(s[D3DSAMP_MIPMAPLODBIAS]));
+                          __builtin_bit_cast(float, s[D3DSAMP_MIPMAPLODBIAS]));
     }
     glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER,
                         s[D3DSAMP_MAGFILTER] == D3DTEXF_POINT ? GL_NEAREST : GL_LINEAR);
@@ -941,8 +942,8 @@ void Device::applyTextures() {
     glSamplerParameterf(sampler, GL_TEXTURE_MIN_LOD, static_cast<float>(s[D3DSAMP_MAXMIPLEVEL]));
     const bool anisotropic =
         s[D3DSAMP_MINFILTER] == D3DTEXF_ANISOTROPIC || s[D3DSAMP_MAGFILTER] == D3DTEXF_ANISOTROPIC;
-    if (epoxy_has_gl_extension("GL_ARB_texture_filter_anisotropic") ||
-        epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic")) {
+    if (glHasExtension("GL_ARB_texture_filter_anisotropic") ||
+        glHasExtension("GL_EXT_texture_filter_anisotropic")) {
       glSamplerParameterf(sampler, GL_TEXTURE_MAX_ANISOTROPY_EXT,
                           anisotropic ? static_cast<float>(s[D3DSAMP_MAXANISOTROPY]) : 1.0f);
     }

@@ -8,6 +8,7 @@
 #include "WindowHost.h"
 #include "CallReport.h"
 #include "Device.h"
+#include "PageBridge.h"
 #include "RefCounted.h"
 
 namespace platform::d3d9 {
@@ -88,6 +89,8 @@ class Direct3D9 final : public RefCounted<IDirect3D9> {
     if (!gl) {
       return call.refuse(D3DERR_NOTAVAILABLE, "cannot create a device: %s", error.c_str());
     }
+    // The device on the demo's window comes after the launcher: what follows is loading.
+    if (host) web::reportState("loading");
     return call(Device::create(std::move(gl), *parameters, device));
   }
 };

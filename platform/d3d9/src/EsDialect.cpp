@@ -112,12 +112,9 @@ class EsDialect final : public GlDialect {
     glBindBuffer(target, buffer);
     glBufferSubData(target, 0, size, bytes);
   }
-  // WebGL 2's getBufferSubData; natively a read mapping.
   void readBuffer(GLenum target, GLuint buffer, GLsizeiptr size, void* bytes) override {
     glBindBuffer(target, buffer);
-    const void* mapped = glMapBufferRange(target, 0, size, GL_MAP_READ_BIT);
-    if (mapped) std::memcpy(bytes, mapped, static_cast<std::size_t>(size));
-    glUnmapBuffer(target);
+    readBoundBuffer(target, size, bytes);
   }
   // Orphaning the storage with glBufferData stands for glInvalidateBufferData.
   void streamBuffer(GLuint buffer, GLsizeiptr& capacity, GLsizeiptr size,
@@ -243,7 +240,7 @@ class EsDialect final : public GlDialect {
   bool hasBorderColourAndLodBias() const override { return false; }
 
   bool hasTimestamps() const override {
-    if (!epoxy_has_gl_extension("GL_EXT_disjoint_timer_query")) return false;
+    if (!glHasExtension("GL_EXT_disjoint_timer_query")) return false;
     GLint bits = 0;
     glGetQueryivEXT(GL_TIMESTAMP_EXT, GL_QUERY_COUNTER_BITS_EXT, &bits);
     return bits > 0;
@@ -298,7 +295,7 @@ class EsDialect final : public GlDialect {
 
 std::unique_ptr<GlDialect> makeEsDialect(std::string& error) {
   // R32F targets (the scene's depth picture) are colour-renderable only with it.
-  if (!epoxy_has_gl_extension("GL_EXT_color_buffer_float")) {
+  if (!glHasExtension("GL_EXT_color_buffer_float")) {
     error = "OpenGL ES 3.0 without EXT_color_buffer_float cannot draw into R32F targets";
     return nullptr;
   }

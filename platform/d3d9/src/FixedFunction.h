@@ -4,7 +4,7 @@
 #pragma once
 
 #include <d3d9.h>
-#include <epoxy/gl.h>
+#include "GlApi.h"
 
 #include <map>
 

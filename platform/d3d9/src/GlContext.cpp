@@ -1,69 +1,17 @@
 #include "GlContext.h"
 
 #include <SDL.h>
-#include <epoxy/egl.h>
 #include <malloc.h>
 
 #include <cstdio>
-#include <cstdlib>
+
+#include "GlContextChoice.h"
 
 namespace platform::d3d9 {
 
+using namespace context_choice;
+
 namespace {
-
-thread_local GlContext* currentContext = nullptr;
-
-std::string versionString() {
-  const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-  return version ? version : "none";
-}
-
-const char* neededContext(Dialect dialect) {
-  return dialect == Dialect::kCore ? "OpenGL 4.5 core profile" : "OpenGL ES 3.0";
-}
-
-std::string tooOldMessage(Dialect dialect, const std::string& found) {
-  return std::string(neededContext(dialect)) + " is needed; this machine offers OpenGL " + found;
-}
-
-// The dialects to try, in order, from VANTOR_GL: "core" or "es3" alone; unset, core first
-// and then ES. False with the reason for any other value.
-bool requestedDialects(std::vector<Dialect>& dialects, std::string& error) {
-  const char* asked = std::getenv("VANTOR_GL");
-  const std::string value = asked ? asked : "";
-  if (value.empty()) {
-    dialects = {Dialect::kCore, Dialect::kEs3};
-  } else if (value == dialectName(Dialect::kCore)) {
-    dialects = {Dialect::kCore};
-  } else if (value == dialectName(Dialect::kEs3)) {
-    dialects = {Dialect::kEs3};
-  } else {
-    error = "VANTOR_GL=" + value + " names no GL dialect: core or es3";
-    return false;
-  }
-  return true;
-}
-
-// Tries each dialect with `create` until one gives a context; says so when the first was
-// not to be had and a later one is used.
-template <class Create>
-std::shared_ptr<GlContext> firstThatWorks(const std::vector<Dialect>& dialects, Create create,
-                                          std::string& error) {
-  std::string reasons;
-  for (Dialect dialect : dialects) {
-    std::string why;
-    if (std::shared_ptr<GlContext> gl = create(dialect, why)) {
-      if (!reasons.empty()) {
-        std::fprintf(stderr, "d3d9: %s; using %s (VANTOR_GL=%s)\n", reasons.c_str(),
-                     neededContext(dialect), dialectName(dialect));
-      }
-      return gl;
-    }
-    reasons += (reasons.empty() ? "" : "; ") + why;
-  }
-  error = reasons;
-  return nullptr;
-}
 
 // Mesa's software rasterizer shades the vertices of every draw into a block it allocates for
 // that draw and frees after it. With glibc's default policy a block of a few megabytes (a
@@ -76,110 +24,7 @@ void keepRasterizerBlocksOnTheHeap() {
   mallopt(M_TRIM_THRESHOLD, 128 << 20);
 }
 
-EGLDisplay initialized(EGLDisplay display) {
-  if (display == EGL_NO_DISPLAY) return EGL_NO_DISPLAY;
-  EGLint major = 0, minor = 0;
-  return eglInitialize(display, &major, &minor) ? display : EGL_NO_DISPLAY;
-}
-
-// The first GPU that EGL offers as a device whose display makes a context current without a
-// surface: how NVIDIA's driver renders on a machine without a display.
-EGLDisplay deviceDisplay() {
-  if (!epoxy_has_egl_extension(EGL_NO_DISPLAY, "EGL_EXT_device_enumeration") ||
-      !epoxy_has_egl_extension(EGL_NO_DISPLAY, "EGL_EXT_platform_device")) {
-    return EGL_NO_DISPLAY;
-  }
-  EGLDeviceEXT devices[8];
-  EGLint count = 0;
-  if (!eglQueryDevicesEXT(8, devices, &count)) return EGL_NO_DISPLAY;
-  for (EGLint i = 0; i < count; ++i) {
-    EGLDisplay display =
-        initialized(eglGetPlatformDisplayEXT(EGL_PLATFORM_DEVICE_EXT, devices[i], nullptr));
-    if (display == EGL_NO_DISPLAY) continue;
-    if (epoxy_has_egl_extension(display, "EGL_KHR_surfaceless_context")) return display;
-    eglTerminate(display);
-  }
-  return EGL_NO_DISPLAY;
-}
-
-// EGL's display for rendering without any window system: Mesa's surfaceless platform, else
-// an EGL device.
-EGLDisplay surfacelessDisplay() {
-  if (epoxy_has_egl_extension(EGL_NO_DISPLAY, "EGL_MESA_platform_surfaceless")) {
-    EGLDisplay display = initialized(
-        eglGetPlatformDisplayEXT(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr));
-    if (display != EGL_NO_DISPLAY) return display;
-  }
-  return deviceDisplay();
-}
-
 }  // namespace
-
-std::shared_ptr<GlContext> GlContext::createHeadless(std::string& error) {
-  std::vector<Dialect> dialects;
-  if (!requestedDialects(dialects, error)) return nullptr;
-  EGLDisplay display = surfacelessDisplay();
-  if (display == EGL_NO_DISPLAY) {
-    error =
-        "no EGL display without a window system (neither Mesa's EGL_MESA_platform_surfaceless "
-        "nor an EGL device with EGL_KHR_surfaceless_context) is available";
-    return nullptr;
-  }
-  return firstThatWorks(
-      dialects,
-      [display](Dialect dialect, std::string& why) {
-        return createHeadless(display, dialect, why);
-      },
-      error);
-}
-
-std::shared_ptr<GlContext> GlContext::createHeadless(void* eglDisplay, Dialect dialect,
-                                                     std::string& error) {
-  EGLDisplay display = eglDisplay;
-  const bool core = dialect == Dialect::kCore;
-  if (!eglBindAPI(core ? EGL_OPENGL_API : EGL_OPENGL_ES_API)) {
-    error = core ? "EGL cannot bind the desktop OpenGL API" : "EGL cannot bind the OpenGL ES API";
-    return nullptr;
-  }
-  const EGLint configAttributes[] = {EGL_SURFACE_TYPE, 0, EGL_RENDERABLE_TYPE,
-                                     core ? EGL_OPENGL_BIT : EGL_OPENGL_ES3_BIT, EGL_NONE};
-  EGLConfig config = nullptr;
-  EGLint configCount = 0;
-  if (!eglChooseConfig(display, configAttributes, &config, 1, &configCount) || configCount < 1) {
-    error = std::string("EGL offers no configuration for ") + neededContext(dialect);
-    return nullptr;
-  }
-  const EGLint coreAttributes[] = {EGL_CONTEXT_MAJOR_VERSION,
-                                   4,
-                                   EGL_CONTEXT_MINOR_VERSION,
-                                   5,
-                                   EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                   EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
-                                   EGL_NONE};
-  const EGLint esAttributes[] = {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 0,
-                                 EGL_NONE};
-  EGLContext context =
-      eglCreateContext(display, config, EGL_NO_CONTEXT, core ? coreAttributes : esAttributes);
-  if (context == EGL_NO_CONTEXT) {
-    // Ask for whatever the driver has, only to name it in the message.
-    std::string found = "below what is needed";
-    EGLContext fallback = eglCreateContext(display, config, EGL_NO_CONTEXT, nullptr);
-    if (fallback != EGL_NO_CONTEXT) {
-      if (eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, fallback))
-        found = versionString();
-      eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-      eglDestroyContext(display, fallback);
-      currentContext = nullptr;
-    }
-    error = tooOldMessage(dialect, found);
-    return nullptr;
-  }
-  std::shared_ptr<GlContext> gl(new GlContext);
-  gl->eglDisplay_ = display;
-  gl->eglContext_ = context;
-  if (!gl->initialise(dialect, error)) return nullptr;
-  return gl;
-}
 
 std::shared_ptr<GlContext> GlContext::createForWindow(SDL_Window* window, std::string& error) {
   std::vector<Dialect> dialects;
@@ -205,7 +50,7 @@ std::shared_ptr<GlContext> GlContext::createForWindow(SDL_Window* window, Dialec
     if (SDL_GLContext fallback = SDL_GL_CreateContext(window)) {
       found = versionString();
       SDL_GL_DeleteContext(fallback);
-      currentContext = nullptr;
+      currentContext() = nullptr;
     }
     error = tooOldMessage(dialect, found) + " (" + reason + ")";
     return nullptr;
@@ -218,11 +63,10 @@ std::shared_ptr<GlContext> GlContext::createForWindow(SDL_Window* window, Dialec
 }
 
 bool GlContext::initialise(Dialect dialect, std::string& error) {
-  currentContext = nullptr;
+  currentContext() = nullptr;
   makeCurrent();
   const bool core = dialect == Dialect::kCore;
-  // As epoxy_gl_version() reports them.
-  if (epoxy_gl_version() < (core ? 45 : 30) || epoxy_is_desktop_gl() != core) {
+  if (glVersion() < (core ? 45 : 30) || glIsDesktop() != core) {
     error = tooOldMessage(dialect, versionString());
     return false;
   }
@@ -243,31 +87,31 @@ bool GlContext::initialise(Dialect dialect, std::string& error) {
 }
 
 GlContext::~GlContext() {
-  if (!eglContext_ && !sdlContext_) return;
+  if (!headlessContext_ && !sdlContext_) return;
   makeCurrent();
   for (auto& [attachments, framebuffer] : framebuffers_) glDeleteFramebuffers(1, &framebuffer);
-  if (eglContext_) {
-    eglMakeCurrent(eglDisplay_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-    eglDestroyContext(eglDisplay_, eglContext_);
+  if (headlessContext_) {
+    destroyHeadless();
   } else {
     SDL_GL_MakeCurrent(window_, nullptr);
     SDL_GL_DeleteContext(sdlContext_);
   }
-  if (currentContext == this) currentContext = nullptr;
+  if (currentContext() == this) currentContext() = nullptr;
 }
 
 void GlContext::makeCurrent() {
-  if (currentContext == this) return;
-  if (eglContext_) {
-    eglMakeCurrent(eglDisplay_, EGL_NO_SURFACE, EGL_NO_SURFACE, eglContext_);
+  if (currentContext() == this) return;
+  if (headlessContext_) {
+    makeHeadlessCurrent();
   } else {
     SDL_GL_MakeCurrent(window_, sdlContext_);
   }
-  currentContext = this;
+  currentContext() = this;
 }
 
 void GlContext::swapBuffers() {
   if (window_) SDL_GL_SwapWindow(window_);
+  afterSwap();
 }
 
 void GlContext::setSwapInterval(int interval) {

@@ -1,10 +1,11 @@
 // One GL context of either dialect (OpenGL 4.5 core, or OpenGL ES 3.0 within WebGL 2; chosen
 // by VANTOR_GL) with the Direct3D conventions set up (upper-left origin, depth 0..1), either
-// headless (EGL surfaceless on Mesa) or on an SDL window. Shared by a device and every
+// headless (EGL surfaceless on Mesa; in a browser, WebGL 2 on the page's canvas, drawing only
+// into framebuffer objects) or on an SDL window. Shared by a device and every
 // resource made by it, so that resources outlive their device safely.
 #pragma once
 
-#include <epoxy/gl.h>
+#include "GlApi.h"
 
 #include <cstdint>
 #include <map>
@@ -35,7 +36,8 @@ class GlContext {
   void makeCurrent();
   // Null for a headless context.
   SDL_Window* window() const { return window_; }
-  // Shows the window's drawable; nothing for a headless context.
+  // Shows the window's drawable; nothing for a headless context. In a browser it then gives
+  // the browser its turn (events, audio, showing the frame) until its next animation frame.
   void swapBuffers();
   void setSwapInterval(int interval);
   void drawableSize(int& width, int& height) const;
@@ -70,11 +72,16 @@ class GlContext {
   static std::shared_ptr<GlContext> createForWindow(SDL_Window* window, Dialect dialect,
                                                     std::string& error);
   bool initialise(Dialect dialect, std::string& error);
+  // Headless state, per platform.
+  void makeHeadlessCurrent();
+  void destroyHeadless();
+  void afterSwap();
   void dropFramebuffersIf(bool (*uses)(const Attachments&, GLuint), GLuint name);
 
-  // Headless state (EGL), stored as opaque pointers to keep EGL out of this header.
-  void* eglDisplay_ = nullptr;
-  void* eglContext_ = nullptr;
+  // Headless state, opaque to keep EGL out of this header: EGL's display and context; in a
+  // browser, no display and the WebGL context's handle.
+  void* headlessDisplay_ = nullptr;
+  void* headlessContext_ = nullptr;
   // Windowed state (SDL).
   SDL_Window* window_ = nullptr;
   void* sdlContext_ = nullptr;

@@ -5,7 +5,7 @@
 // both and why.
 #pragma once
 
-#include <epoxy/gl.h>
+#include "GlApi.h"
 
 #include <array>
 #include <cstddef>

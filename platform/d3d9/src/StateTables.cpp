@@ -1,12 +1,11 @@
 #include "StateTables.h"
 
-#include <bit>
-
 namespace platform::d3d9 {
 
 namespace {
 
-constexpr DWORD floatBits(float value) { return std::bit_cast<DWORD>(value); }
+// The compilers' own bit cast: the browser build's C++ library has no std::bit_cast.
+constexpr DWORD floatBits(float value) { return __builtin_bit_cast(DWORD, value); }
 
 enum class Rule : unsigned char {
   Unknown,      // not a state of this kind

@@ -4,7 +4,7 @@
 #pragma once
 
 #include <d3dx9effect.h>
-#include <epoxy/gl.h>
+#include "GlApi.h"
 
 #include <string>
 #include <string_view>

@@ -1,4 +1,5 @@
-// Finding a font face through fontconfig and opening it with FreeType.
+// Finding a font face (through fontconfig; in a browser, among the site's own) and opening it
+// with FreeType.
 #pragma once
 
 #include <ft2build.h>

@@ -16,6 +16,12 @@ constexpr std::size_t kChunkFrames = 4096;
 // with the frames before is missing), so a seek starts decoding this far ahead of the place
 // asked for and drops the lead-in: two MPEG frames.
 constexpr std::uint64_t kSeekLeadIn = 2 * 1152;
+// A browser page without special headers has no shared memory, so no threads.
+#ifdef __EMSCRIPTEN__
+constexpr bool kDecoderThread = false;
+#else
+constexpr bool kDecoderThread = true;
+#endif
 }  // namespace
 
 std::unique_ptr<Mp3Stream> Mp3Stream::open(const std::string& path, int outputRate,
@@ -76,7 +82,13 @@ std::unique_ptr<Mp3Stream> Mp3Stream::open(const std::string& path, int outputRa
   stream->fileRate_ = rate;
   stream->capacity_ = kRingSeconds * static_cast<std::size_t>(outputRate);
   stream->ring_.assign(stream->capacity_ * 2, 0.0f);
-  stream->thread_ = std::thread([s = stream.get()] { s->decode(); });
+  stream->decoded_.resize(kChunkFrames * 2);
+  stream->converted_.resize(kChunkFrames * 2);
+  // A chunk resampled, with room for what the converter held back.
+  stream->chunkRoom_ =
+      kChunkFrames * static_cast<std::size_t>(outputRate) / static_cast<std::size_t>(rate) +
+      kChunkFrames;
+  if (kDecoderThread) stream->thread_ = std::thread([s = stream.get()] { s->decode(); });
   error = FMOD_OK;
   return stream;
 }
@@ -93,11 +105,6 @@ Mp3Stream::~Mp3Stream() {
 }
 
 void Mp3Stream::decode() {
-  std::vector<float> decoded(kChunkFrames * 2);
-  std::vector<float> converted(kChunkFrames * 2);
-  std::uint64_t decodedFrames = 0;  // at the file's own rate, since the start or the last seek
-  std::uint64_t generation = 0;
-  std::uint64_t leadIn = 0;  // decoded frames still to drop after a seek
   for (;;) {
     std::uint64_t seekTo = 0;
     bool seeking = false;
@@ -106,55 +113,79 @@ void Mp3Stream::decode() {
       std::unique_lock lock(mutex_);
       changed_.wait(lock, [&] { return stopping_ || seekPending_ || !decoderDone_; });
       if (stopping_) return;
-      if (seekPending_) {
-        seekPending_ = false;
-        seeking = true;
-        seekTo = seekFrame_;
-        generation = generation_;
+      seeking = takeSeek(seekTo);
+    }
+    decodeChunk(seeking, seekTo);
+  }
+}
+
+void Mp3Stream::decodeAhead(std::size_t frames) {
+  for (;;) {
+    std::uint64_t seekTo = 0;
+    bool seeking = false;
+    {
+      // Never more than the ring holds: push must not wait, nobody else would empty it.
+      std::lock_guard lock(mutex_);
+      if (!seekPending_ &&
+          (decoderDone_ || filled_ >= frames || capacity_ - filled_ < chunkRoom_)) {
+        return;
       }
+      seeking = takeSeek(seekTo);
     }
-    if (seeking) {
-      decodedFrames = 0;
-      if (!applySeek(seekTo, leadIn)) {
-        std::lock_guard lock(mutex_);
-        if (generation == generation_) decoderDone_ = true;
-        changed_.notify_all();
-        continue;
-      }
-    }
-    std::size_t bytes = 0;
-    int status = mpg123_read(decoder_, decoded.data(), decoded.size() * sizeof(float), &bytes);
-    std::size_t frames = bytes / (2 * sizeof(float));
-    decodedFrames += frames;
-    bool ended = status != MPG123_OK && status != MPG123_NEW_FORMAT;
-    const auto dropped = static_cast<std::size_t>(std::min<std::uint64_t>(leadIn, frames));
-    leadIn -= dropped;
-    const float* kept = decoded.data() + dropped * 2;
-    frames -= dropped;
-    if (!converter_) {
-      push(kept, frames, generation);
-    } else {
-      if (frames)
-        SDL_AudioStreamPut(converter_, kept, static_cast<int>(frames * 2 * sizeof(float)));
-      if (ended) SDL_AudioStreamFlush(converter_);
-      for (;;) {
-        int got = SDL_AudioStreamGet(converter_, converted.data(),
-                                     static_cast<int>(converted.size() * sizeof(float)));
-        if (got <= 0) break;
-        push(converted.data(), static_cast<std::size_t>(got) / (2 * sizeof(float)), generation);
-      }
-    }
-    // A truncated or damaged file ends where its decodable audio ends; a decoder error (not
-    // the plain end of the file) is said, since the caller hears only that the music stops.
-    if (ended && status != MPG123_DONE) {
-      std::fprintf(stderr, "FMOD: \"%s\": decoding stopped after %llu frames: %s\n", path_.c_str(),
-                   static_cast<unsigned long long>(decodedFrames), mpg123_strerror(decoder_));
-    }
-    if (ended) {
+    decodeChunk(seeking, seekTo);
+  }
+}
+
+bool Mp3Stream::takeSeek(std::uint64_t& frame) {
+  if (!seekPending_) return false;
+  seekPending_ = false;
+  frame = seekFrame_;
+  decoderGeneration_ = generation_;
+  return true;
+}
+
+void Mp3Stream::decodeChunk(bool seeking, std::uint64_t seekTo) {
+  const std::uint64_t generation = decoderGeneration_;
+  if (seeking) {
+    decodedFrames_ = 0;
+    if (!applySeek(seekTo, leadIn_)) {
       std::lock_guard lock(mutex_);
       if (generation == generation_) decoderDone_ = true;
       changed_.notify_all();
+      return;
     }
+  }
+  std::size_t bytes = 0;
+  int status = mpg123_read(decoder_, decoded_.data(), decoded_.size() * sizeof(float), &bytes);
+  std::size_t frames = bytes / (2 * sizeof(float));
+  decodedFrames_ += frames;
+  bool ended = status != MPG123_OK && status != MPG123_NEW_FORMAT;
+  const auto dropped = static_cast<std::size_t>(std::min<std::uint64_t>(leadIn_, frames));
+  leadIn_ -= dropped;
+  const float* kept = decoded_.data() + dropped * 2;
+  frames -= dropped;
+  if (!converter_) {
+    push(kept, frames, generation);
+  } else {
+    if (frames) SDL_AudioStreamPut(converter_, kept, static_cast<int>(frames * 2 * sizeof(float)));
+    if (ended) SDL_AudioStreamFlush(converter_);
+    for (;;) {
+      int got = SDL_AudioStreamGet(converter_, converted_.data(),
+                                   static_cast<int>(converted_.size() * sizeof(float)));
+      if (got <= 0) break;
+      push(converted_.data(), static_cast<std::size_t>(got) / (2 * sizeof(float)), generation);
+    }
+  }
+  // A truncated or damaged file ends where its decodable audio ends; a decoder error (not
+  // the plain end of the file) is said, since the caller hears only that the music stops.
+  if (ended && status != MPG123_DONE) {
+    std::fprintf(stderr, "FMOD: \"%s\": decoding stopped after %llu frames: %s\n", path_.c_str(),
+                 static_cast<unsigned long long>(decodedFrames_), mpg123_strerror(decoder_));
+  }
+  if (ended) {
+    std::lock_guard lock(mutex_);
+    if (generation == generation_) decoderDone_ = true;
+    changed_.notify_all();
   }
 }
 
@@ -197,8 +228,10 @@ void Mp3Stream::push(const float* frames, std::size_t count, std::uint64_t gener
 std::size_t Mp3Stream::read(float* out, std::size_t frames, bool wait) {
   std::size_t taken = 0;
   while (taken < frames) {
+    // Without a thread the decoding is done here, so there is never anything to wait for.
+    if (!kDecoderThread) decodeAhead(frames - taken);
     std::unique_lock lock(mutex_);
-    if (wait) changed_.wait(lock, [&] { return filled_ > 0 || decoderDone_; });
+    if (wait && kDecoderThread) changed_.wait(lock, [&] { return filled_ > 0 || decoderDone_; });
     if (filled_ == 0) break;
     std::size_t n = std::min({frames - taken, filled_, capacity_ - readAt_});
     std::copy(ring_.begin() + static_cast<long>(readAt_ * 2),

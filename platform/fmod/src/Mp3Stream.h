@@ -1,5 +1,6 @@
 // An MP3 file decoded by libmpg123 on a thread of its own into a ring buffer of stereo float
-// frames at the output's rate: the file is never decoded whole up front.
+// frames at the output's rate: the file is never decoded whole up front. Where there are no
+// threads (a browser without shared memory) each read decodes what it needs first.
 #pragma once
 
 #include <condition_variable>
@@ -40,7 +41,13 @@ class Mp3Stream {
 
  private:
   Mp3Stream() = default;
+  // The decoder thread's loop; without threads, decodeAhead does its work from read.
   void decode();
+  void decodeAhead(std::size_t frames);
+  // Takes a pending seek for the decoder; under the lock.
+  bool takeSeek(std::uint64_t& frame);
+  // Decodes one chunk into the ring (after the seek to `seekTo` when seeking).
+  void decodeChunk(bool seeking, std::uint64_t seekTo);
   // Blocks while the ring is full; drops the frames when a seek came after generation.
   void push(const float* frames, std::size_t count, std::uint64_t generation);
   // Decoder thread: moves the decoder to just before the asked frame, leadIn (at the file's
@@ -63,6 +70,12 @@ class Mp3Stream {
   std::uint64_t seekFrame_ = 0;
   std::uint64_t generation_ = 0;
   long fileRate_ = 0;
+  // The decoder's own state, touched only where it decodes.
+  std::vector<float> decoded_, converted_;
+  std::uint64_t decodedFrames_ = 0;  // at the file's own rate, since the start or the last seek
+  std::uint64_t decoderGeneration_ = 0;
+  std::uint64_t leadIn_ = 0;   // decoded frames still to drop after a seek
+  std::size_t chunkRoom_ = 0;  // ring frames a chunk may need, resampled
   std::mutex mutex_;
   std::condition_variable changed_;
   std::thread thread_;

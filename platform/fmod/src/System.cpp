@@ -14,6 +14,7 @@
 #include "AudioOutput.h"
 #include "FmodHooks.h"
 #include "Mp3Stream.h"
+#include "PageBridge.h"
 
 namespace platform::fmod {
 
@@ -161,6 +162,7 @@ FMOD_RESULT System::playSound(FMOD_CHANNELINDEX channelId, Sound* sound, bool pa
   state->voice->paused = paused;
   soundState->played = true;
   system->output->add(state->voice);
+  if (!paused) platform::web::reportState("playing");
   if (channel) *channel = state.get();
   liveObjects().insert(static_cast<Channel*>(state.get()));
   Channel* played = state.get();
@@ -203,6 +205,7 @@ FMOD_RESULT Channel::getPosition(unsigned int* position, FMOD_TIMEUNIT unit) {
   switch (unit) {
     case FMOD_TIMEUNIT_MS:
       *position = static_cast<unsigned int>(frames * 1000 / channel->system->output->rate());
+      platform::web::reportMusic(*position / 1000.0);
       return FMOD_OK;
     case FMOD_TIMEUNIT_PCM: *position = static_cast<unsigned int>(frames); return FMOD_OK;
     case FMOD_TIMEUNIT_PCMBYTES:

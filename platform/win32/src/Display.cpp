@@ -7,6 +7,7 @@
 #include <string>
 
 #include "Hooks.h"
+#include "PageBridge.h"
 
 namespace platform::win32 {
 
@@ -17,9 +18,11 @@ std::string absence = "not asked for yet";
 std::string windowRefusal;
 
 VideoState startVideo() {
+  // In a browser the page is the display.
+  const bool onPage = web::showsWindows();
   // Without a display server SDL would try the console's KMS device; a desktop program has
   // no business there.
-  if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
+  if (!onPage && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
     absence = "DISPLAY and WAYLAND_DISPLAY are unset";
     return VideoState::kAbsent;
   }
@@ -28,16 +31,17 @@ VideoState startVideo() {
   // complaints ending in an off-screen one.
   const std::string wayland = std::getenv("WAYLAND_DISPLAY") ? "wayland" : "";
   const std::string x11 = std::getenv("DISPLAY") ? "x11" : "";
-  const std::string drivers = wayland + (wayland.empty() || x11.empty() ? "" : ",") + x11;
+  const std::string drivers =
+      onPage ? "emscripten" : wayland + (wayland.empty() || x11.empty() ? "" : ",") + x11;
   SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   // The screen saver stays on unless the focused window's procedure refuses SC_SCREENSAVE.
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    absence = "no display server answers at " +
-              std::string(std::getenv("WAYLAND_DISPLAY") ? std::getenv("WAYLAND_DISPLAY")
-                                                         : std::getenv("DISPLAY")) +
-              ": " + SDL_GetError();
+    const char* server = onPage                           ? "the page"
+                         : std::getenv("WAYLAND_DISPLAY") ? std::getenv("WAYLAND_DISPLAY")
+                                                          : std::getenv("DISPLAY");
+    absence = std::string("no display server answers at ") + server + ": " + SDL_GetError();
     return VideoState::kAbsent;
   }
   const char* driver = SDL_GetCurrentVideoDriver();

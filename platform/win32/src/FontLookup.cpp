@@ -67,4 +67,22 @@ bool prepareFontLookup() {
   return ready;
 }
 
+std::string sansSerifFontFile() {
+  std::string path;
+  if (!prepareFontLookup()) return path;
+  FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("sans-serif"));
+  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
+  FcResult result;
+  if (FcPattern* match = FcFontMatch(nullptr, pattern, &result)) {
+    FcChar8* file = nullptr;
+    if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
+      path = reinterpret_cast<const char*>(file);
+    }
+    FcPatternDestroy(match);
+  }
+  FcPatternDestroy(pattern);
+  return path;
+}
+
 }  // namespace platform::win32

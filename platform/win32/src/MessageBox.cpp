@@ -4,6 +4,7 @@
 
 #include "Display.h"
 #include "Hooks.h"
+#include "PageBridge.h"
 
 namespace platform::win32 {
 
@@ -18,14 +19,16 @@ void setMessageBoxHandler(MessageBoxHandler replacement) { handler() = std::move
 
 }  // namespace platform::win32
 
-// With a display the box is an SDL message box with one OK button; without one it is
-// written to standard error as "caption: text", and OK is the answer.
+// In a browser the page shows the text (and it goes to standard error, the console). Elsewhere,
+// with a display, the box is an SDL message box with one OK button; without one it is written
+// to standard error as "caption: text". OK is the answer.
 int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
   using namespace platform::win32;
   text = text ? text : "";
   caption = caption ? caption : "Error";
   if (handler()) return handler()(text, caption, type);
-  if (hasDisplay()) {
+  const bool onPage = platform::web::showMessage(caption, text);
+  if (!onPage && hasDisplay()) {
     Uint32 flags = SDL_MESSAGEBOX_INFORMATION;
     if ((type & 0xF0) == MB_ICONERROR) flags = SDL_MESSAGEBOX_ERROR;
     if ((type & 0xF0) == MB_ICONWARNING) flags = SDL_MESSAGEBOX_WARNING;

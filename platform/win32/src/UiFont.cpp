@@ -2,7 +2,6 @@
 
 #include "FontLookup.h"
 
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -22,7 +21,7 @@ struct Font {
   int lineHeight = 0;
 
   Font() {
-    std::string path = findSansSerif();
+    std::string path = sansSerifFontFile();
     if (path.empty() || FT_Init_FreeType(&library) != 0 ||
         FT_New_Face(library, path.c_str(), 0, &face) != 0 ||
         FT_Set_Pixel_Sizes(face, 0, kPixelSize) != 0) {
@@ -37,24 +36,6 @@ struct Font {
   ~Font() {
     if (face) FT_Done_Face(face);
     if (library) FT_Done_FreeType(library);
-  }
-
-  static std::string findSansSerif() {
-    std::string path;
-    if (!prepareFontLookup()) return path;
-    FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("sans-serif"));
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result;
-    if (FcPattern* match = FcFontMatch(nullptr, pattern, &result)) {
-      FcChar8* file = nullptr;
-      if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
-        path = reinterpret_cast<const char*>(file);
-      }
-      FcPatternDestroy(match);
-    }
-    FcPatternDestroy(pattern);
-    return path;
   }
 };
 

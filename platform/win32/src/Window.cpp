@@ -10,6 +10,7 @@
 
 #include "Display.h"
 #include "FullScreen.h"
+#include "PageBridge.h"
 #include "WindowHost.h"
 
 namespace platform::win32 {
@@ -88,6 +89,10 @@ SDL_Window* createSdlWindow(const Window& window) {
 void applyVisibility(Window& window) {
   if (!window.sdlWindow) return;
   if (window.visible) {
+    // The first window a viewer sees is the launcher; a hosting page says so.
+    static bool firstShown = false;
+    if (!firstShown) web::reportState("launcher");
+    firstShown = true;
     SDL_ShowWindow(window.sdlWindow);
     if (window.minimized) {
       SDL_MinimizeWindow(window.sdlWindow);

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "Controls.h"
+#include "PageBridge.h"
 #include "SysColors.h"
 
 namespace platform::win32 {
@@ -50,6 +51,14 @@ void paintPendingWindows() {
       continue;
     }
     window->needsPaint = false;
+    if (web::showsWindows()) {
+      std::vector<std::uint32_t> argb;
+      int width = 0, height = 0;
+      if (renderClientArea(window->handle, argb, width, height)) {
+        web::showWindowPicture(width, height, argb.data());
+      }
+      continue;
+    }
     if (!window->renderer) {
       // The software renderer: the same drawing that renderClientArea does offscreen (and
       // that the tests check), and no GL context on a window the device might take.
